@@ -1,0 +1,1 @@
+# Windows build (cross-compiled with MinGW-w64).

@@ -1,0 +1,44 @@
+// Draws pattern entries onto a band of rows of a 32-bit pixel surface,
+// painting exactly the pixels the platform's graphics interface paints for
+// the same calls with a one-pixel solid pen. Rendering band by band keeps
+// memory independent of the image's height.
+#pragma once
+
+#include "pattern/PatternOp.h"
+
+#include <stddef.h>
+
+class Rasteriser {
+public:
+    // pixels holds rowCount rows of surfaceWidth COLORREF values, the rows
+    // firstRow .. firstRow + rowCount - 1 of a surfaceWidth x surfaceHeight
+    // surface. Drawing is clipped to the surface and to the band.
+    Rasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount,
+               uint32_t *pixels);
+
+    void operator()(const PatternOp &op);
+
+    // A new device context starts with a black pen and a white brush.
+    void SetPen(uint32_t colour) { pen_ = colour; }
+    void SetBrush(uint32_t colour) { brush_ = colour; }
+
+private:
+    void Span(int32_t row, int64_t left, int64_t right, uint32_t colour);
+    void Box(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
+    void Rectangle(int64_t left, int64_t top, int64_t right, int64_t bottom);
+    void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+    void FillRect(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
+    void Ellipse(int64_t left, int64_t top, int64_t right, int64_t bottom);
+
+    int32_t width_;
+    int32_t height_;
+    int32_t firstRow_;
+    int32_t endRow_;
+    uint32_t *pixels_;
+    uint32_t pen_ = 0x000000;
+    uint32_t brush_ = 0xFFFFFF;
+};
+
+// Renders the whole pattern for width x height into one band of rows,
+// starting from the black background the window is erased with.
+void RenderPatternBand(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels);

@@ -1,0 +1,77 @@
+// Built with AddressSanitizer and UndefinedBehaviorSanitizer: the layout and
+// the rasteriser over a sweep of sizes, the 32-bit extremes included, must
+// neither overflow nor touch memory they do not own.
+
+#include "PatternTesting.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace {
+
+const int32_t Sides[] = {
+    INT32_MIN, INT32_MIN + 1, INT32_MIN + 3, -1000000000, -65536, -23, -12, -11, -4, -3, -1, 0, 1, 2, 3, 4, 5,
+    10, 11, 12, 21, 22, 23, 24, 43, 44, 767, 1023, 65535, 1000000, INT32_MAX / 2, INT32_MAX - 3,
+    INT32_MAX - 1, INT32_MAX,
+};
+
+// Walks the whole list, counting it and folding it into a fingerprint.
+struct Walk {
+    int64_t count = 0;
+    uint64_t fingerprint = 0;
+    void operator()(const PatternOp &op)
+    {
+        ++count;
+        if (count > 100000) {
+            return; // the rest of a huge field: counting is enough
+        }
+        const uint64_t fields[] = {static_cast<uint64_t>(op.kind), static_cast<uint32_t>(op.left),
+                                   static_cast<uint32_t>(op.top), static_cast<uint32_t>(op.right),
+                                   static_cast<uint32_t>(op.bottom), op.colour};
+        for (uint64_t field : fields) {
+            fingerprint = (fingerprint ^ field) * 0x100000001B3ull;
+        }
+    }
+};
+
+TEST(PatternSweep, EverySizeGivesItsCountWithoutUndefinedBehaviour)
+{
+    for (int32_t width : Sides) {
+        // Widths near INT32_MAX have a billion entries: walk those at two heights only.
+        const bool huge = width > 100000000;
+        for (int32_t height : Sides) {
+            if (huge && (width < INT32_MAX - 1 || (height != INT32_MIN && height != INT32_MAX))) {
+                continue;
+            }
+            Walk first;
+            PatternLayout(width, height, first);
+            ASSERT_EQ(first.count, PatternOpCount(width, height)) << width << "x" << height;
+            const int64_t fieldLines = width / 2 - 10 > 0 ? width / 2 - 10 : 0;
+            ASSERT_EQ(first.count, 61 + fieldLines) << width << "x" << height;
+            if (!huge) {
+                Walk second;
+                PatternLayout(width, height, second);
+                ASSERT_EQ(first.fingerprint, second.fingerprint) << width << "x" << height;
+            }
+        }
+    }
+}
+
+TEST(PatternSweep, RasterisesEverySmallSizeInsideItsBuffer)
+{
+    for (int32_t width = 1; width <= 48; ++width) {
+        for (int32_t height = 1; height <= 48; ++height) {
+            // An exactly sized buffer, so ASan sees any stray write.
+            std::vector<uint32_t> band(static_cast<size_t>(width) * 5);
+            for (int32_t top = 0; top < height; top += 5) {
+                RenderPatternBand(width, height, top, std::min(5, height - top), band.data());
+            }
+        }
+    }
+    for (const auto &[width, height] : {std::pair{1, 2000}, {2000, 1}, {4099, 3}, {3, 4099}}) {
+        (void)RenderPattern(width, height);
+    }
+}
+
+} // namespace
