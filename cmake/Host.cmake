@@ -9,3 +9,10 @@ target_link_libraries(quorvane-render PRIVATE quorvane_raster PNG::PNG)
 
 add_subdirectory(tests/host)
 add_subdirectory(bench)
+
+add_executable(quorvane-icon tools/icon/MakeIcon.cpp)
+target_link_libraries(quorvane-icon PRIVATE quorvane_raster)
+# The committed icon must be what the generator makes.
+add_test(NAME icon_is_regenerated_byte_for_byte
+         COMMAND ${CMAKE_COMMAND} -DGENERATOR=$<TARGET_FILE:quorvane-icon> -DCOMMITTED=${CMAKE_SOURCE_DIR}/res/quorvane.ico
+                 -DSCRATCH=${CMAKE_BINARY_DIR}/regenerated.ico -P ${CMAKE_SOURCE_DIR}/cmake/CompareIcon.cmake)

@@ -1,0 +1,8 @@
+execute_process(COMMAND ${GENERATOR} ${SCRATCH} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the icon generator failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${SCRATCH} ${COMMITTED} RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "${COMMITTED} is not what the generator makes: run quorvane-icon res/quorvane.ico")
+endif()
