@@ -47,6 +47,7 @@ struct Platform {
     std::map<std::string, WNDCLASSEXA> classes;
     std::vector<std::string> classNames; // storage the class records point into
     std::vector<RecordedCall> calls;
+    unsigned generation = 0; // how often calls was cleared
     std::vector<std::string> faults;
     std::deque<QueuedInput> queue;
     std::vector<Dialog> dialogs;
@@ -56,6 +57,7 @@ struct Platform {
     int liveObjects = 0; // pens and brushes created and not deleted
     int cursorCount = 0;
     int screenWidth = 1024, screenHeight = 768;
+    bool failWindowCreation = false;
     bool quitPosted = false;
     int quitCode = 0;
 };
@@ -125,7 +127,14 @@ std::string Rect(const RECT &rect)
     return Format("{%d, %d, %d, %d}", rect.left, rect.top, rect.right, rect.bottom);
 }
 
-size_t Record(const std::string &text, HDC dc = nullptr)
+// Where a recorded call stands, so its result can be added when it returns;
+// a test may clear the record while the call runs.
+struct CallRef {
+    size_t index;
+    unsigned generation;
+};
+
+CallRef Record(const std::string &text, HDC dc = nullptr)
 {
     RecordedCall call{text, "", ""};
     auto found = P().dcs.find(Id(dc));
@@ -134,10 +143,15 @@ size_t Record(const std::string &text, HDC dc = nullptr)
         call.brush = Name(reinterpret_cast<void *>(found->second.brush));
     }
     P().calls.push_back(call);
-    return P().calls.size() - 1;
+    return CallRef{P().calls.size() - 1, P().generation};
 }
 
-void AppendResult(size_t index, const std::string &result) { P().calls[index].text += " -> " + result; }
+void AppendResult(CallRef call, const std::string &result)
+{
+    if (call.generation == P().generation) {
+        P().calls[call.index].text += " -> " + result;
+    }
+}
 
 uintptr_t NewHandle(Kind kind, const std::string &name)
 {
@@ -278,6 +292,8 @@ void SetScreenSize(int width, int height)
     P().screenHeight = height;
 }
 
+void FailWindowCreation() { P().failWindowCreation = true; }
+
 HWND CreatePaintTarget(int width, int height)
 {
     WindowRecord window;
@@ -305,7 +321,11 @@ std::vector<std::string> CallTexts()
     return texts;
 }
 
-void ClearCalls() { P().calls.clear(); }
+void ClearCalls()
+{
+    P().calls.clear();
+    ++P().generation;
+}
 
 const std::vector<std::string> &Faults() { return P().faults; }
 
@@ -366,7 +386,7 @@ using namespace win32double;
 
 HGDIOBJ WINAPI GetStockObject(int index)
 {
-    const size_t call = Record(Format("GetStockObject(%d)", index));
+    const CallRef call = Record(Format("GetStockObject(%d)", index));
     const Object *object = FindObject(StockBase + index);
     if (!object) {
         Fault(Format("GetStockObject(%d): no such stock object here", index));
@@ -378,7 +398,7 @@ HGDIOBJ WINAPI GetStockObject(int index)
 
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ handle)
 {
-    const size_t call = Record(Format("SelectObject(%s, %s)", Name(dc).c_str(), Name(handle).c_str()), dc);
+    const CallRef call = Record(Format("SelectObject(%s, %s)", Name(dc).c_str(), Name(handle).c_str()), dc);
     Dc *state = FindDc(dc, "SelectObject");
     Object *object = FindObject(Id(handle));
     if (!state || !object || !IsGdiObject(*object) || object->deleted) {
@@ -395,7 +415,7 @@ HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ handle)
 
 BOOL WINAPI DeleteObject(HGDIOBJ handle)
 {
-    const size_t call = Record(Format("DeleteObject(%s)", Name(handle).c_str()));
+    const CallRef call = Record(Format("DeleteObject(%s)", Name(handle).c_str()));
     Object *object = FindObject(Id(handle));
     if (!object || !IsGdiObject(*object) || object->deleted) {
         Fault("DeleteObject of " + Name(handle) + ", which is no live pen or brush");
@@ -421,7 +441,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ handle)
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour)
 {
-    const size_t call = Record(Format("CreatePen(%d, %d, 0x%08X)", style, width, colour));
+    const CallRef call = Record(Format("CreatePen(%d, %d, 0x%08X)", style, width, colour));
     const uintptr_t id = NewHandle(Kind::Pen, Format("pen%d", ++P().pens));
     AppendResult(call, Name(reinterpret_cast<void *>(id)));
     return reinterpret_cast<HPEN>(id);
@@ -429,7 +449,7 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF colour)
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF colour)
 {
-    const size_t call = Record(Format("CreateSolidBrush(0x%08X)", colour));
+    const CallRef call = Record(Format("CreateSolidBrush(0x%08X)", colour));
     const uintptr_t id = NewHandle(Kind::Brush, Format("brush%d", ++P().brushes));
     AppendResult(call, Name(reinterpret_cast<void *>(id)));
     return reinterpret_cast<HBRUSH>(id);
@@ -480,7 +500,7 @@ BOOL WINAPI LineTo(HDC dc, int x, int y)
 
 HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint)
 {
-    const size_t call = Record(Format("BeginPaint(%s)", Name(hwnd).c_str()));
+    const CallRef call = Record(Format("BeginPaint(%s)", Name(hwnd).c_str()));
     WindowRecord *window = FindWindow(hwnd);
     if (!window) {
         Fault("BeginPaint on " + Name(hwnd) + ", which is no window");
@@ -523,7 +543,7 @@ BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT *paint)
 
 BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect)
 {
-    const size_t call = Record(Format("GetClientRect(%s)", Name(hwnd).c_str()));
+    const CallRef call = Record(Format("GetClientRect(%s)", Name(hwnd).c_str()));
     const WindowRecord *window = FindWindow(hwnd);
     if (!window) {
         Fault("GetClientRect on " + Name(hwnd) + ", which is no window");
@@ -553,7 +573,7 @@ int WINAPI FillRect(HDC dc, const RECT *rect, HBRUSH brush)
 
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA *windowClass)
 {
-    const size_t call = Record(Format("RegisterClassExA(%s)", Text(windowClass->lpszClassName).c_str()));
+    const CallRef call = Record(Format("RegisterClassExA(%s)", Text(windowClass->lpszClassName).c_str()));
     const std::string name = windowClass->lpszClassName;
     if (P().classes.count(name)) {
         AppendResult(call, "0");
@@ -567,12 +587,12 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA *windowClass)
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width,
                             int height, HWND parent, HMENU menu, HINSTANCE instance, void *param)
 {
-    const size_t call = Record(Format("CreateWindowExA(0x%X, %s, %s, 0x%08X, %d, %d, %d, %d, %s, %s, %s, %s)",
+    const CallRef call = Record(Format("CreateWindowExA(0x%X, %s, %s, 0x%08X, %d, %d, %d, %d, %s, %s, %s, %s)",
                                       exStyle, Text(className).c_str(), Text(title).c_str(), style, x, y, width,
                                       height, Name(parent).c_str(), Name(menu).c_str(), Name(instance).c_str(),
                                       param ? "param" : "NULL"));
     const WNDCLASSEXA *windowClass = RegisteredClass(className);
-    if (!windowClass) {
+    if (!windowClass || P().failWindowCreation) {
         AppendResult(call, "NULL");
         return nullptr;
     }
@@ -651,7 +671,7 @@ BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repa
 
 HWND WINAPI GetParent(HWND hwnd)
 {
-    const size_t call = Record(Format("GetParent(%s)", Name(hwnd).c_str()));
+    const CallRef call = Record(Format("GetParent(%s)", Name(hwnd).c_str()));
     const WindowRecord *window = FindWindow(hwnd);
     HWND owner = window ? window->owner : nullptr;
     AppendResult(call, Name(owner));
@@ -660,7 +680,7 @@ HWND WINAPI GetParent(HWND hwnd)
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT first, UINT last)
 {
-    const size_t call = Record(Format("GetMessageA(%s, %u, %u)", Name(hwnd).c_str(), first, last));
+    const CallRef call = Record(Format("GetMessageA(%s, %u, %u)", Name(hwnd).c_str(), first, last));
     if (!NextMessage(msg)) {
         Fault("GetMessageA would wait for ever: nothing queued and nothing to paint");
         *msg = MSG{nullptr, WM_QUIT, 0, 0, 0, {0, 0}};
@@ -710,7 +730,7 @@ void WINAPI PostQuitMessage(int code)
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC proc, LPARAM param)
 {
-    const size_t call = Record(Format("DialogBoxParamA(%s, %s, %s, proc, %ld)", Name(instance).c_str(),
+    const CallRef call = Record(Format("DialogBoxParamA(%s, %s, %s, proc, %ld)", Name(instance).c_str(),
                                       Text(templateName).c_str(), Name(owner).c_str(), static_cast<long>(param)));
     WindowRecord *ownerWindow = FindWindow(owner);
     if (!ownerWindow) {
@@ -796,7 +816,7 @@ HCURSOR WINAPI SetCursor(HCURSOR cursor)
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
 {
-    const size_t call = Record(Format("LoadCursorA(%s, %s)", Name(instance).c_str(), Text(name).c_str()));
+    const CallRef call = Record(Format("LoadCursorA(%s, %s)", Name(instance).c_str(), Text(name).c_str()));
     const uintptr_t id = NewHandle(Kind::Cursor, name == IDC_ARROW ? "IDC_ARROW" : "cursor");
     AppendResult(call, Name(reinterpret_cast<void *>(id)));
     return reinterpret_cast<HCURSOR>(id);
@@ -804,7 +824,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
 {
-    const size_t call = Record(Format("LoadIconA(%s, %s)", Name(instance).c_str(), Text(name).c_str()));
+    const CallRef call = Record(Format("LoadIconA(%s, %s)", Name(instance).c_str(), Text(name).c_str()));
     const uintptr_t id = NewHandle(Kind::Icon, Format("icon%d", ++P().icons));
     AppendResult(call, Name(reinterpret_cast<void *>(id)));
     return reinterpret_cast<HICON>(id);

@@ -35,6 +35,9 @@ struct WindowState {
 // counter 0, a 1024 x 768 screen.
 void Reset();
 void SetScreenSize(int width, int height);
+// Makes CreateWindowExA fail from now on, as when the platform is out of
+// resources.
+void FailWindowCreation();
 
 // A window of its own for painting tests, with no procedure.
 HWND CreatePaintTarget(int width, int height);

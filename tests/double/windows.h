@@ -134,6 +134,8 @@ typedef struct tagCREATESTRUCTA {
 #define WM_RBUTTONDOWN 0x0204
 #define WM_RBUTTONUP 0x0205
 
+#define MK_LBUTTON 0x0001
+
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
 #define WS_POPUP 0x80000000L
