@@ -32,6 +32,9 @@ export DISPLAY=":$(head -n 1 "$display_file")"
 mkdir -p "$(dirname "$WINEPREFIX")"
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
   wineboot -i >/dev/null 2>&1
+  # There is no window manager on this screen: Wine would wait two seconds
+  # for one each time a managed window is shown or hidden.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -w
 fi
 
