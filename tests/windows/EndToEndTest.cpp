@@ -4,6 +4,8 @@
 
 #include "Driving.h"
 
+#include "WinePath.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -238,11 +240,6 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: end_to_end_test PATH-TO-quorvane.exe [gtest options]\n");
         return 2;
     }
-    ProgramPath = argv[1];
-    if (ProgramPath[0] == '/') {
-        // A path on the Unix side, reached through Wine's Z: drive.
-        std::replace(ProgramPath.begin(), ProgramPath.end(), '/', '\\');
-        ProgramPath = "Z:" + ProgramPath;
-    }
+    ProgramPath = WindowsPath(argv[1]);
     return RUN_ALL_TESTS();
 }
