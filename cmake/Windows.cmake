@@ -21,3 +21,4 @@ set_source_files_properties(res/quorvane.rc PROPERTIES OBJECT_DEPENDS
                             "${CMAKE_SOURCE_DIR}/res/quorvane.ico;${CMAKE_SOURCE_DIR}/res/quorvane.manifest;${CMAKE_SOURCE_DIR}/res/Resource.h")
 
 add_subdirectory(tests/windows)
+add_subdirectory(bench/windows)

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config libpng-dev libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils xauth
+  wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils xauth time
 )
 
 missing=()

@@ -1,0 +1,57 @@
+// How fast the drawing list is walked, against copying the same number of
+// entries that already sit in memory.
+
+#include "pattern/PatternLayout.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace {
+
+const std::pair<int32_t, int32_t> Sizes[] = {{1920, 1080}, {3840, 2160}, {7680, 4320}};
+
+// Entries per iteration, from which the bench script works out the time per entry.
+void SetEntryCounter(benchmark::State &state, size_t entries)
+{
+    state.counters["entries"] = static_cast<double>(entries);
+}
+
+void WalkPattern(benchmark::State &state)
+{
+    const auto [width, height] = Sizes[state.range(0)];
+    std::vector<PatternOp> out(static_cast<size_t>(PatternOpCount(width, height)));
+    for (auto _ : state) {
+        PatternOp *next = out.data();
+        PatternLayout(width, height, [&](const PatternOp &op) { *next++ = op; });
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetLabel(std::to_string(width) + "x" + std::to_string(height));
+    SetEntryCounter(state, out.size());
+}
+
+void CopyPatternOps(benchmark::State &state)
+{
+    const auto [width, height] = Sizes[state.range(0)];
+    std::vector<PatternOp> in;
+    PatternLayout(width, height, [&](const PatternOp &op) { in.push_back(op); });
+    std::vector<PatternOp> out(in.size());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(in.data());
+        for (size_t i = 0; i < in.size(); ++i) {
+            out[i] = in[i];
+        }
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetLabel(std::to_string(width) + "x" + std::to_string(height));
+    SetEntryCounter(state, out.size());
+}
+
+BENCHMARK(WalkPattern)->DenseRange(0, 2);
+BENCHMARK(CopyPatternOps)->DenseRange(0, 2);
+
+} // namespace
+
+BENCHMARK_MAIN();

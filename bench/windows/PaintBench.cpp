@@ -1,0 +1,145 @@
+// The time of one full PaintPattern on the real graphics interface, against
+// a paint that issues the very same GDI calls from a list made beforehand, so
+// that no layout happens in between. Both run in turn in the same process.
+//
+//   paint_bench.exe [PAINTS]
+
+#include "pattern/PaintPattern.h"
+#include "pattern/PatternLayout.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+std::vector<PatternOp> ReplayedOps;
+
+// The same calls PaintPattern makes, read from ReplayedOps.
+void PaintFromList(HWND hwnd)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    SetMapMode(dc, MM_TEXT);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    DPtoLP(dc, reinterpret_cast<POINT *>(&client), 2);
+    HPEN createdPen = NULL;
+    RECT box;
+    for (const PatternOp &op : ReplayedOps) {
+        switch (op.kind) {
+        case PatternOpKind::SelectWhitePen:
+            SelectObject(dc, GetStockObject(WHITE_PEN));
+            break;
+        case PatternOpKind::SelectBlackBrush:
+            SelectObject(dc, GetStockObject(BLACK_BRUSH));
+            break;
+        case PatternOpKind::DrawFrame:
+            Rectangle(dc, op.left, op.top, op.right, op.bottom);
+            break;
+        case PatternOpKind::DrawLine:
+            MoveToEx(dc, op.left, op.top, NULL);
+            LineTo(dc, op.right, op.bottom);
+            break;
+        case PatternOpKind::FillBox: {
+            SetRect(&box, op.left, op.top, op.right, op.bottom);
+            HBRUSH brush = CreateSolidBrush(op.colour);
+            FillRect(dc, &box, brush);
+            DeleteObject(brush);
+            break;
+        }
+        case PatternOpKind::NewPen: {
+            HPEN pen = CreatePen(PS_SOLID, 0, op.colour);
+            HGDIOBJ replaced = SelectObject(dc, pen);
+            if (createdPen && replaced == createdPen) {
+                DeleteObject(replaced);
+            }
+            createdPen = pen;
+            break;
+        }
+        case PatternOpKind::DrawEllipse:
+            Ellipse(dc, op.left, op.top, op.right, op.bottom);
+            break;
+        }
+    }
+    DeleteObject(SelectObject(dc, GetStockObject(WHITE_PEN)));
+    EndPaint(hwnd, &paint);
+}
+
+bool replaying = false;
+
+LRESULT CALLBACK BenchProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT:
+        if (replaying) {
+            PaintFromList(hwnd);
+        } else {
+            PaintPattern(hwnd);
+        }
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+double Seconds()
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart) {
+        QueryPerformanceFrequency(&frequency);
+    }
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// The median time of one paint.
+double TimePaints(HWND hwnd, bool replay, int paints)
+{
+    replaying = replay;
+    std::vector<double> times;
+    for (int i = 0; i < paints; ++i) {
+        InvalidateRect(hwnd, NULL, FALSE);
+        const double start = Seconds();
+        UpdateWindow(hwnd);
+        GdiFlush();
+        times.push_back(Seconds() - start);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int paints = argc > 1 ? atoi(argv[1]) : 200;
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = BenchProc;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = "PaintBench";
+    RegisterClassExA(&windowClass);
+
+    const std::pair<int, int> sizes[] = {{1920, 1080}, {3840, 2160}};
+    for (const auto &[width, height] : sizes) {
+        HWND hwnd = CreateWindowExA(0, "PaintBench", "bench", WS_POPUP | WS_VISIBLE, 0, 0, width, height, NULL, NULL,
+                                    windowClass.hInstance, NULL);
+        ReplayedOps.clear();
+        PatternLayout(width, height, [](const PatternOp &op) { ReplayedOps.push_back(op); });
+        double pattern = 0;
+        double replay = 0;
+        // Alternate rounds, so that both see the same machine.
+        for (int round = 0; round < 5; ++round) {
+            pattern += TimePaints(hwnd, false, paints / 5);
+            replay += TimePaints(hwnd, true, paints / 5);
+        }
+        printf("paint %dx%d: PaintPattern %.3f ms, same calls from a list %.3f ms, ratio %.3f\n", width, height,
+               pattern / 5 * 1e3, replay / 5 * 1e3, pattern / replay);
+        DestroyWindow(hwnd);
+    }
+    return 0;
+}

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Measures speed and memory, each against a baseline run in the same go, and
+# prints the figures and ratios that docs/performance.md records.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+command -v /usr/bin/time >/dev/null || { echo "bench.sh needs GNU time: apt-get install time" >&2; exit 1; }
+
+for preset in host win32; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" >/dev/null
+done
+
+echo "== walking the drawing list, against copying as many entries"
+build/host/bench/pattern_bench --benchmark_format=csv --benchmark_repetitions=5 \
+    --benchmark_report_aggregates_only=true 2>/dev/null |
+  awk -F, '$1 ~ /_median"$/ {
+      split($1, name, "[/_\"]"); kind = name[2]; size = name[3]
+      entries[size] = $NF; time[kind, size] = $3
+    }
+    END {
+      split("1920x1080 3840x2160 7680x4320", label, " ")
+      for (i = 0; i <= 2; ++i) {
+        walk = time["WalkPattern", i] / entries[i]; copy = time["CopyPatternOps", i] / entries[i]
+        printf "%s: %d entries, walk %.2f ns/entry, copy %.2f ns/entry, ratio %.2f\n", label[i + 1], entries[i], walk, copy, walk / copy
+      }
+    }'
+
+echo "== quorvane-render 7680x4320, against libpng writing a black image of that size"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+best() { sort -n | head -n 1; }
+for run in 1 2 3 4 5; do
+  /usr/bin/time -f "%e %M" -a -o "$scratch/render" build/host/quorvane-render 7680x4320 -o "$scratch/pattern.png"
+  /usr/bin/time -f "%e %M" -a -o "$scratch/black" build/host/bench/black-png 7680x4320 "$scratch/black.png"
+done
+render_time=$(cut -d' ' -f1 "$scratch/render" | best)
+black_time=$(cut -d' ' -f1 "$scratch/black" | best)
+render_memory=$(cut -d' ' -f2 "$scratch/render" | sort -n | tail -n 1)
+black_memory=$(cut -d' ' -f2 "$scratch/black" | sort -n | tail -n 1)
+awk -v r="$render_time" -v b="$black_time" -v rm="$render_memory" -v bm="$black_memory" 'BEGIN {
+  printf "best of 5: render %.2f s, black %.2f s, ratio %.2f; peak memory render %.1f MiB, black %.1f MiB\n", r, b, r / b, rm / 1024, bm / 1024
+}'
+
+export WINEPREFIX=$PWD/build/win32/wineprefix
+echo "== one PaintPattern under Wine, against the same GDI calls from a ready list"
+tests/windows/with-wine.sh 3840x2160 build/win32/bench/windows/paint_bench.exe 200
+echo "== start to first complete paint under Wine, against a minimal window program"
+tests/windows/with-wine.sh 1024x768 build/win32/bench/windows/startup_bench.exe build/win32/quorvane.exe \
+    build/win32/bench/windows/minimal_window.exe 31
