@@ -4,6 +4,9 @@
 //
 //   paint_bench.exe [PAINTS]
 
+#include "Clock.h"
+
+#include "pattern/GdiPatternPainter.h"
 #include "pattern/PaintPattern.h"
 #include "pattern/PatternLayout.h"
 
@@ -17,7 +20,8 @@ namespace {
 
 std::vector<PatternOp> ReplayedOps;
 
-// The same calls PaintPattern makes, read from ReplayedOps.
+// The same calls PaintPattern makes, from the same painter, read from
+// ReplayedOps.
 void PaintFromList(HWND hwnd)
 {
     PAINTSTRUCT paint;
@@ -26,45 +30,11 @@ void PaintFromList(HWND hwnd)
     RECT client;
     GetClientRect(hwnd, &client);
     DPtoLP(dc, reinterpret_cast<POINT *>(&client), 2);
-    HPEN createdPen = NULL;
-    RECT box;
+    GdiPatternPainter painter = {dc, NULL, {0, 0, 0, 0}};
     for (const PatternOp &op : ReplayedOps) {
-        switch (op.kind) {
-        case PatternOpKind::SelectWhitePen:
-            SelectObject(dc, GetStockObject(WHITE_PEN));
-            break;
-        case PatternOpKind::SelectBlackBrush:
-            SelectObject(dc, GetStockObject(BLACK_BRUSH));
-            break;
-        case PatternOpKind::DrawFrame:
-            Rectangle(dc, op.left, op.top, op.right, op.bottom);
-            break;
-        case PatternOpKind::DrawLine:
-            MoveToEx(dc, op.left, op.top, NULL);
-            LineTo(dc, op.right, op.bottom);
-            break;
-        case PatternOpKind::FillBox: {
-            SetRect(&box, op.left, op.top, op.right, op.bottom);
-            HBRUSH brush = CreateSolidBrush(op.colour);
-            FillRect(dc, &box, brush);
-            DeleteObject(brush);
-            break;
-        }
-        case PatternOpKind::NewPen: {
-            HPEN pen = CreatePen(PS_SOLID, 0, op.colour);
-            HGDIOBJ replaced = SelectObject(dc, pen);
-            if (createdPen && replaced == createdPen) {
-                DeleteObject(replaced);
-            }
-            createdPen = pen;
-            break;
-        }
-        case PatternOpKind::DrawEllipse:
-            Ellipse(dc, op.left, op.top, op.right, op.bottom);
-            break;
-        }
+        painter(op);
     }
-    DeleteObject(SelectObject(dc, GetStockObject(WHITE_PEN)));
+    painter.Finish();
     EndPaint(hwnd, &paint);
 }
 
@@ -82,17 +52,6 @@ LRESULT CALLBACK BenchProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-double Seconds()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart) {
-        QueryPerformanceFrequency(&frequency);
-    }
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 // The median time of one paint.

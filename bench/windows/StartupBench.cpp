@@ -4,6 +4,8 @@
 //
 //   startup_bench.exe QUORVANE.exe MINIMAL.exe [RUNS]
 
+#include "Clock.h"
+
 #include "pattern/PatternLayout.h"
 #include "render/Rasteriser.h"
 
@@ -24,17 +26,6 @@ struct Probe {
     int x, y;
     COLORREF colour;
 };
-
-double Seconds()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart) {
-        QueryPerformanceFrequency(&frequency);
-    }
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // A pixel of the last ellipse the pattern draws, with the colour it gets.
 Probe LastPaintedPixel(int width, int height)

@@ -1,5 +1,7 @@
 #include "Driving.h"
 
+#include "Capture.h"
+
 #include "render/Rasteriser.h"
 
 std::string ProgramPath;
@@ -134,30 +136,8 @@ void PressKey(WORD virtualKey)
 std::vector<uint32_t> CaptureScreen()
 {
     const RECT screen = ScreenRect();
-    const int width = screen.right;
-    const int height = screen.bottom;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = NULL;
     HDC screenDc = GetDC(NULL);
-    HDC memoryDc = CreateCompatibleDC(screenDc);
-    HBITMAP bitmap = CreateDIBSection(memoryDc, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    HGDIOBJ previous = SelectObject(memoryDc, bitmap);
-    BitBlt(memoryDc, 0, 0, width, height, screenDc, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
-    const uint32_t *rgb = static_cast<const uint32_t *>(bits);
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        pixels[i] = ((rgb[i] & 0xFF) << 16) | (rgb[i] & 0xFF00) | ((rgb[i] >> 16) & 0xFF);
-    }
-    SelectObject(memoryDc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memoryDc);
+    std::vector<uint32_t> pixels = CapturePixels(screenDc, screen.right, screen.bottom);
     ReleaseDC(NULL, screenDc);
     return pixels;
 }

@@ -4,7 +4,7 @@
 
 #include "Driving.h"
 
-#include "WinePath.h"
+#include "ProgramUnderTest.h"
 
 #include <gtest/gtest.h>
 
@@ -233,13 +233,4 @@ TEST_F(PauseDialog, ASecondClickCannotReachThePattern)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    testing::InitGoogleTest(&argc, argv);
-    if (argc < 2) {
-        fprintf(stderr, "usage: end_to_end_test PATH-TO-quorvane.exe [gtest options]\n");
-        return 2;
-    }
-    ProgramPath = WindowsPath(argv[1]);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char **argv) { return RunTestsOnProgram(argc, argv, &ProgramPath); }

@@ -1,6 +1,8 @@
 // PaintPattern on the real graphics interface: the pixels of a painted window
 // must equal the rasteriser's image of the same size, every one of them.
 
+#include "Capture.h"
+
 #include "pattern/PaintPattern.h"
 #include "render/Rasteriser.h"
 
@@ -43,35 +45,6 @@ HWND CreatePatternWindow(int width, int height)
     return hwnd;
 }
 
-// The window's client area as COLORREF values, top row first.
-std::vector<uint32_t> CaptureClient(HWND hwnd, int width, int height)
-{
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = NULL;
-    HDC windowDc = GetDC(hwnd);
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = CreateDIBSection(memoryDc, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    HGDIOBJ previous = SelectObject(memoryDc, bitmap);
-    BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
-    const uint32_t *rgb = static_cast<const uint32_t *>(bits);
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        pixels[i] = ((rgb[i] & 0xFF) << 16) | (rgb[i] & 0xFF00) | ((rgb[i] >> 16) & 0xFF);
-    }
-    SelectObject(memoryDc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memoryDc);
-    ReleaseDC(hwnd, windowDc);
-    return pixels;
-}
-
 class PaintPixels : public testing::TestWithParam<std::pair<int, int>> {};
 
 TEST_P(PaintPixels, EqualTheRasterisersImage)
@@ -79,7 +52,9 @@ TEST_P(PaintPixels, EqualTheRasterisersImage)
     const auto [width, height] = GetParam();
     HWND hwnd = CreatePatternWindow(width, height);
     ASSERT_TRUE(hwnd != NULL);
-    const std::vector<uint32_t> painted = CaptureClient(hwnd, width, height);
+    HDC windowDc = GetDC(hwnd);
+    const std::vector<uint32_t> painted = CapturePixels(windowDc, width, height);
+    ReleaseDC(hwnd, windowDc);
     DestroyWindow(hwnd);
 
     std::vector<uint32_t> expected(painted.size());

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "WinePath.h"
+#include "ProgramUnderTest.h"
 
 #include <gtest/gtest.h>
 
@@ -171,13 +171,4 @@ TEST_F(BuiltResources, ManifestDeclaresPerMonitorAwareness)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    testing::InitGoogleTest(&argc, argv);
-    if (argc < 2) {
-        fprintf(stderr, "usage: resource_test PATH-TO-quorvane.exe [gtest options]\n");
-        return 2;
-    }
-    ProgramPath = WindowsPath(argv[1]);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char **argv) { return RunTestsOnProgram(argc, argv, &ProgramPath); }
