@@ -24,18 +24,11 @@ std::vector<PatternOp> ReplayedOps;
 // ReplayedOps.
 void PaintFromList(HWND hwnd)
 {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd, &paint);
-    SetMapMode(dc, MM_TEXT);
-    RECT client;
-    GetClientRect(hwnd, &client);
-    DPtoLP(dc, reinterpret_cast<POINT *>(&client), 2);
-    GdiPatternPainter painter = {dc, NULL, {0, 0, 0, 0}};
-    for (const PatternOp &op : ReplayedOps) {
-        painter(op);
-    }
-    painter.Finish();
-    EndPaint(hwnd, &paint);
+    PaintClientArea(hwnd, [](int32_t, int32_t, GdiPatternPainter &painter) {
+        for (const PatternOp &op : ReplayedOps) {
+            painter(op);
+        }
+    });
 }
 
 bool replaying = false;

@@ -60,3 +60,22 @@ private:
         createdPen = pen;
     }
 };
+
+// The painting bracket around a painter: the client size in pixels goes to
+// draw(width, height, painter), which hands the painter its entries.
+template <typename Draw>
+void PaintClientArea(HWND hwnd, Draw draw)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    SetMapMode(dc, MM_TEXT);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    DPtoLP(dc, reinterpret_cast<POINT *>(&client), 2);
+
+    GdiPatternPainter painter = {dc, NULL, {0, 0, 0, 0}};
+    draw(client.right - client.left, client.bottom - client.top, painter);
+    painter.Finish();
+
+    EndPaint(hwnd, &paint);
+}

@@ -5,16 +5,7 @@
 
 void PaintPattern(HWND hwnd)
 {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd, &paint);
-    SetMapMode(dc, MM_TEXT);
-    RECT client;
-    GetClientRect(hwnd, &client);
-    DPtoLP(dc, reinterpret_cast<POINT *>(&client), 2);
-
-    GdiPatternPainter painter = {dc, NULL, {0, 0, 0, 0}};
-    PatternLayout(client.right - client.left, client.bottom - client.top, painter);
-    painter.Finish();
-
-    EndPaint(hwnd, &paint);
+    PaintClientArea(hwnd, [](int32_t width, int32_t height, GdiPatternPainter &painter) {
+        PatternLayout(width, height, painter);
+    });
 }

@@ -119,7 +119,7 @@ std::string Text(LPCSTR text)
     if (Id(text) < 0x10000) {
         return Format("#%u", static_cast<unsigned>(Id(text)));
     }
-    return "\"" + std::string(text) + "\"";
+    return Format("\"%s\"", text);
 }
 
 std::string Rect(const RECT &rect)
@@ -220,6 +220,15 @@ LRESULT Deliver(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+WindowRecord NewWindow(const std::string &className, const std::string &title, DWORD style, DWORD exStyle, int x,
+                       int y, int width, int height, HWND owner)
+{
+    WindowRecord window;
+    static_cast<WindowState &>(window) =
+        WindowState{className, title, style, exStyle, x, y, width, height, owner, true, false, false};
+    return window;
+}
+
 HWND AddWindow(const WindowRecord &window)
 {
     const std::string name = Format("hwnd%d", ++P().windowCount);
@@ -296,18 +305,7 @@ void FailWindowCreation() { P().failWindowCreation = true; }
 
 HWND CreatePaintTarget(int width, int height)
 {
-    WindowRecord window;
-    window.className = "paint target";
-    window.style = WS_POPUP | WS_VISIBLE;
-    window.exStyle = 0;
-    window.x = window.y = 0;
-    window.width = width;
-    window.height = height;
-    window.owner = nullptr;
-    window.enabled = true;
-    window.destroyed = false;
-    window.needsPaint = false;
-    return AddWindow(window);
+    return AddWindow(NewWindow("paint target", "", WS_POPUP | WS_VISIBLE, 0, 0, 0, width, height, nullptr));
 }
 
 const std::vector<RecordedCall> &Recorded() { return P().calls; }
@@ -596,19 +594,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD
         AppendResult(call, "NULL");
         return nullptr;
     }
-    WindowRecord window;
-    window.className = className;
-    window.title = title ? title : "";
-    window.style = style;
-    window.exStyle = exStyle;
-    window.x = x;
-    window.y = y;
-    window.width = width;
-    window.height = height;
-    window.owner = parent;
-    window.enabled = true;
-    window.destroyed = false;
-    window.needsPaint = false;
+    WindowRecord window = NewWindow(className, title ? title : "", style, exStyle, x, y, width, height, parent);
     window.proc = windowClass->lpfnWndProc;
     HWND hwnd = AddWindow(window);
     if (style & WS_VISIBLE) {
@@ -737,17 +723,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
         Fault("DialogBoxParamA with " + Name(owner) + ", which is no window, as owner");
         return -1;
     }
-    WindowRecord dialog;
-    dialog.className = "#32770";
-    dialog.title = Text(templateName);
-    dialog.style = WS_POPUP | WS_VISIBLE;
-    dialog.exStyle = 0;
-    dialog.x = dialog.y = 0;
-    dialog.width = dialog.height = 0;
-    dialog.owner = owner;
-    dialog.enabled = true;
-    dialog.destroyed = false;
-    dialog.needsPaint = false;
+    WindowRecord dialog = NewWindow("#32770", Text(templateName), WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, 0, owner);
     dialog.dialogProc = proc;
     HWND hwnd = AddWindow(dialog);
     ownerWindow->enabled = false;
