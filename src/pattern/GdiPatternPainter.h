@@ -50,10 +50,17 @@ struct GdiPatternPainter {
 
 private:
     // Deletes the pen it replaces only when this painter made it: the stock
-    // pen replaced the first time is the platform's own.
+    // pen replaced the first time is the platform's own. When a pen could
+    // not be made or selected, the current one stays and stays tracked.
     void SelectPen(HPEN pen)
     {
         HGDIOBJ replaced = SelectObject(dc, pen);
+        if (!replaced) {
+            if (pen) {
+                DeleteObject(pen);
+            }
+            return;
+        }
         if (createdPen && replaced == createdPen) {
             DeleteObject(replaced);
         }

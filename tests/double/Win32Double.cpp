@@ -58,6 +58,7 @@ struct Platform {
     int cursorCount = 0;
     int screenWidth = 1024, screenHeight = 768;
     bool failWindowCreation = false;
+    int pensUntilFailure = 0; // 0: none fails
     bool quitPosted = false;
     int quitCode = 0;
 };
@@ -303,6 +304,8 @@ void SetScreenSize(int width, int height)
 
 void FailWindowCreation() { P().failWindowCreation = true; }
 
+void FailPenCreation(int n) { P().pensUntilFailure = n; }
+
 HWND CreatePaintTarget(int width, int height)
 {
     return AddWindow(NewWindow("paint target", "", WS_POPUP | WS_VISIBLE, 0, 0, 0, width, height, nullptr));
@@ -398,6 +401,10 @@ HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ handle)
 {
     const CallRef call = Record(Format("SelectObject(%s, %s)", Name(dc).c_str(), Name(handle).c_str()), dc);
     Dc *state = FindDc(dc, "SelectObject");
+    if (!handle) {
+        AppendResult(call, "NULL"); // the platform refuses it, as the program must expect
+        return nullptr;
+    }
     Object *object = FindObject(Id(handle));
     if (!state || !object || !IsGdiObject(*object) || object->deleted) {
         Fault("SelectObject of " + Name(handle) + ", which is no live pen or brush");
@@ -440,6 +447,10 @@ BOOL WINAPI DeleteObject(HGDIOBJ handle)
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour)
 {
     const CallRef call = Record(Format("CreatePen(%d, %d, 0x%08X)", style, width, colour));
+    if (P().pensUntilFailure > 0 && --P().pensUntilFailure == 0) {
+        AppendResult(call, "NULL");
+        return nullptr;
+    }
     const uintptr_t id = NewHandle(Kind::Pen, Format("pen%d", ++P().pens));
     AppendResult(call, Name(reinterpret_cast<void *>(id)));
     return reinterpret_cast<HPEN>(id);

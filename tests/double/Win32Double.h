@@ -38,6 +38,8 @@ void SetScreenSize(int width, int height);
 // Makes CreateWindowExA fail from now on, as when the platform is out of
 // resources.
 void FailWindowCreation();
+// Makes the n-th CreatePen from now on fail (n = 1 for the next one).
+void FailPenCreation(int n);
 
 // A window of its own for painting tests, with no procedure.
 HWND CreatePaintTarget(int width, int height);

@@ -164,6 +164,19 @@ TEST_F(PaintPatternTest, PaintAtZeroSizeLaysOutTheEmptyPatternAndBalances)
     EXPECT_EQ(win32double::LiveObjectCount(), 0);
 }
 
+TEST_F(PaintPatternTest, APenThatCannotBeMadeLeavesNothingBehind)
+{
+    for (int failing : {1, 2, 6, 12}) {
+        SCOPED_TRACE(failing);
+        win32double::Reset();
+        win32double::FailPenCreation(failing);
+        Paint(800, 600);
+        EXPECT_EQ(win32double::LiveObjectCount(), 0);
+        const std::vector<std::string> calls = CallTexts();
+        EXPECT_EQ(calls.back(), "EndPaint(hwnd1)") << "painting went on to the end";
+    }
+}
+
 // The double must catch what it is there to catch, or the tests above prove nothing.
 TEST(Win32Double, ReportsBreachesOfTheGdiRules)
 {
