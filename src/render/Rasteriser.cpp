@@ -40,28 +40,16 @@ void Rasteriser::operator()(const PatternOp &op)
     }
 }
 
-// Paints x in [left, right) of one row, clipped to the surface and band.
-void Rasteriser::Span(int32_t row, int64_t left, int64_t right, uint32_t colour)
-{
-    if (row < firstRow_ || row >= endRow_ || row < 0 || row >= height_) {
-        return;
-    }
-    left = std::max<int64_t>(left, 0);
-    right = std::min<int64_t>(right, width_);
-    if (left >= right) {
-        return;
-    }
-    uint32_t *line = pixels_ + static_cast<size_t>(row - firstRow_) * static_cast<size_t>(width_);
-    std::fill(line + left, line + right, colour);
-}
-
-// Paints [left, right) x [top, bottom), nothing when empty.
+// Paints [left, right) x [top, bottom), clipped to the surface and the band.
 void Rasteriser::Box(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour)
 {
+    left = std::max<int64_t>(left, 0);
+    right = std::min<int64_t>(right, width_);
     top = std::max<int64_t>(top, std::max(firstRow_, 0));
     bottom = std::min<int64_t>(bottom, std::min(endRow_, height_));
-    for (int64_t y = top; y < bottom; ++y) {
-        Span(static_cast<int32_t>(y), left, right, colour);
+    for (int64_t y = top; y < bottom && left < right; ++y) {
+        uint32_t *line = pixels_ + static_cast<size_t>(y - firstRow_) * static_cast<size_t>(width_);
+        std::fill(line + left, line + right, colour);
     }
 }
 

@@ -23,7 +23,6 @@ public:
     void SetBrush(uint32_t colour) { brush_ = colour; }
 
 private:
-    void Span(int32_t row, int64_t left, int64_t right, uint32_t colour);
     void Box(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
     void Rectangle(int64_t left, int64_t top, int64_t right, int64_t bottom);
     void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
