@@ -20,7 +20,7 @@ void SetEntryCounter(benchmark::State &state, size_t entries)
 void WalkPattern(benchmark::State &state)
 {
     const auto [width, height] = Sizes[state.range(0)];
-    std::vector<PatternOp> out(static_cast<size_t>(PatternOpCount(width, height)));
+    std::vector<PatternOp> out(static_cast<size_t>(PatternOpCount(width)));
     for (auto _ : state) {
         PatternOp *next = out.data();
         PatternLayout(width, height, [&](const PatternOp &op) { *next++ = op; });

@@ -63,11 +63,10 @@ constexpr uint32_t BarColourRef(BarColour bar)
     return (bar.red ? 0x0000FFu : 0u) | (bar.green ? 0x00FF00u : 0u) | (bar.blue ? 0xFF0000u : 0u);
 }
 
-// Number of entries PatternLayout emits for this size: 61 fixed ones plus one
-// per field line.
-constexpr int32_t PatternOpCount(int32_t width, int32_t height)
+// Number of entries PatternLayout emits for a window this wide, whatever its
+// height: 61 fixed ones plus one per field line.
+constexpr int32_t PatternOpCount(int32_t width)
 {
-    (void)height;
     const int32_t fieldLines = width / 2 - 10;
     return 61 + (fieldLines > 0 ? fieldLines : 0);
 }

@@ -86,7 +86,6 @@ bool ParseSize(const std::string &text, int64_t *width, int64_t *height)
 int PrintOps(Size size)
 {
     static char buffer[1 << 16];
-    setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     size_t used = 0;
     bool failed = false;
     PatternLayout(size.width, size.height, [&](const PatternOp &op) {

@@ -89,7 +89,7 @@ TEST(PatternLayout, MatchesTheMetricsAtCommonScreenSizes)
         EXPECT_EQ(m.q, row.q);
         const std::vector<PatternOp> ops = CollectPattern(row.width, row.height);
         ASSERT_EQ(static_cast<int32_t>(ops.size()), row.entries);
-        EXPECT_EQ(PatternOpCount(row.width, row.height), row.entries);
+        EXPECT_EQ(PatternOpCount(row.width), row.entries);
         const std::vector<PatternOp> lines = FieldLines(ops);
         ASSERT_EQ(static_cast<int32_t>(lines.size()), row.fieldLines);
         EXPECT_EQ(lines.back().left, row.lastLineX);
