@@ -145,9 +145,7 @@ TEST_F(PaintPatternTest, LeavesNoPenOrBrushBehindAtAnySize)
     const int before = win32double::LiveObjectCount();
     HWND hwnd = win32double::CreatePaintTarget(0, 0);
     for (int paint = 0; paint < 10000; ++paint) {
-        const win32double::WindowState *window = win32double::Window(hwnd);
-        const_cast<win32double::WindowState *>(window)->width = paint % 97;
-        const_cast<win32double::WindowState *>(window)->height = (paint * 7) % 61;
+        MoveWindow(hwnd, 0, 0, paint % 97, (paint * 7) % 61, TRUE);
         PaintPattern(hwnd);
         ASSERT_EQ(win32double::LiveObjectCount(), before) << "after paint " << paint;
         win32double::ClearCalls();

@@ -8,18 +8,27 @@ using win32double::CallTexts;
 
 class PauseDialogTest : public ProgramTest {};
 
-TEST_F(PauseDialogTest, ClickCollapsesThePatternAndOkRestoresItFullScreen)
+// What a click on the pattern does before the user answers the dialog.
+std::vector<std::string> PauseOpensThen(std::vector<std::string> answer)
 {
-    HWND hwnd = CreatePatternWindow();
-    win32double::PostToDialog(WM_COMMAND, IDOK, 0);
-    MainWindowProc(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0x00640064);
-    EXPECT_TRUE(SameSequence(CallTexts(), {
+    std::vector<std::string> calls = {
         "MoveWindow(hwnd1, 0, 0, 0, 0, TRUE)",
         "DialogBoxParamA(0x400000, \"Vantrell\", hwnd1, proc, 0) -> 0",
         "hwnd2 <- WM_INITDIALOG(0, 0x0)",
         "LoadCursorA(NULL, #32512) -> IDC_ARROW",
         "SetCursor(IDC_ARROW)",
         "ShowCursor(TRUE) -> 0",
+    };
+    calls.insert(calls.end(), answer.begin(), answer.end());
+    return calls;
+}
+
+TEST_F(PauseDialogTest, ClickCollapsesThePatternAndOkRestoresItFullScreen)
+{
+    HWND hwnd = CreatePatternWindow();
+    win32double::PostToDialog(WM_COMMAND, IDOK, 0);
+    MainWindowProc(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0x00640064);
+    EXPECT_TRUE(SameSequence(CallTexts(), PauseOpensThen({
         "hwnd2 <- WM_COMMAND(1, 0x0)",
         "ShowCursor(FALSE) -> -1",
         "EndDialog(hwnd2, 0)",
@@ -27,7 +36,7 @@ TEST_F(PauseDialogTest, ClickCollapsesThePatternAndOkRestoresItFullScreen)
         "GetSystemMetrics(SM_CXSCREEN) -> 1024",
         "GetParent(hwnd2) -> hwnd1",
         "MoveWindow(hwnd1, 0, 0, 1024, 768, TRUE)",
-    }));
+    })));
     const win32double::WindowState *window = win32double::Window(hwnd);
     EXPECT_EQ(window->width, 1024);
     EXPECT_EQ(window->height, 768);
@@ -39,20 +48,14 @@ TEST_F(PauseDialogTest, ExitEndsTheDialogAndSendsDestroyToThePattern)
     HWND hwnd = CreatePatternWindow();
     win32double::PostToDialog(WM_COMMAND, IDCANCEL, 0);
     MainWindowProc(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    EXPECT_TRUE(SameSequence(CallTexts(), {
-        "MoveWindow(hwnd1, 0, 0, 0, 0, TRUE)",
-        "DialogBoxParamA(0x400000, \"Vantrell\", hwnd1, proc, 0) -> 0",
-        "hwnd2 <- WM_INITDIALOG(0, 0x0)",
-        "LoadCursorA(NULL, #32512) -> IDC_ARROW",
-        "SetCursor(IDC_ARROW)",
-        "ShowCursor(TRUE) -> 0",
+    EXPECT_TRUE(SameSequence(CallTexts(), PauseOpensThen({
         "hwnd2 <- WM_COMMAND(2, 0x0)",
         "EndDialog(hwnd2, 0)",
         "GetParent(hwnd2) -> hwnd1",
         "SendMessageA(hwnd1, WM_DESTROY, 0, 0x0)",
         "hwnd1 <- WM_DESTROY(0, 0x0)",
         "PostQuitMessage(0)",
-    }));
+    })));
 }
 
 TEST_F(PauseDialogTest, AnswersTrueOnlyForWhatItHandles)
