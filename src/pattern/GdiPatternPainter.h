@@ -61,7 +61,7 @@ private:
             }
             return;
         }
-        if (createdPen && replaced == createdPen) {
+        if (replaced == createdPen) {
             DeleteObject(replaced);
         }
         createdPen = pen;
