@@ -1,17 +1,23 @@
-# Host build: the renderer, the unit tests and the benchmarks.
+# Host build: the renderer, the icon generator, the unit tests and the
+# benchmarks.
+option(QUORVANE_TESTS "Build the unit tests and benchmarks (needs GoogleTest and Google Benchmark)" ON)
 find_package(PNG REQUIRED)
-find_package(GTest REQUIRED)
-find_package(benchmark REQUIRED)
-include(GoogleTest)
 
 add_executable(quorvane-render src/render/RenderMain.cpp src/render/PngWriter.cpp src/render/ReplacementFile.cpp)
 target_link_libraries(quorvane-render PRIVATE quorvane_raster PNG::PNG)
 
+add_executable(quorvane-icon tools/icon/MakeIcon.cpp)
+target_link_libraries(quorvane-icon PRIVATE quorvane_raster)
+
+if(NOT QUORVANE_TESTS)
+  return()
+endif()
+find_package(GTest REQUIRED)
+find_package(benchmark REQUIRED)
+include(GoogleTest)
 add_subdirectory(tests/host)
 add_subdirectory(bench)
 
-add_executable(quorvane-icon tools/icon/MakeIcon.cpp)
-target_link_libraries(quorvane-icon PRIVATE quorvane_raster)
 # The committed icon must be what the generator makes.
 add_test(NAME icon_is_regenerated_byte_for_byte
          COMMAND ${CMAKE_COMMAND} -DGENERATOR=$<TARGET_FILE:quorvane-icon> -DCOMMITTED=${CMAKE_SOURCE_DIR}/res/quorvane.ico

@@ -1,13 +1,36 @@
 #!/usr/bin/env bash
-# Installs from Debian's packages whatever the build and tests need and this
-# machine lacks. Safe to run again: it does nothing when all is there.
+# Installs from Debian's packages what the named needs take and this machine
+# lacks, without the packages they merely recommend. Safe to run again: it
+# does nothing when all is there.
+#
+#   install-deps.sh NEED...
+#
+#   render   building quorvane-render alone
+#   host     the host build: the renderer, the unit tests, the benchmarks
+#   windows  cross-building quorvane.exe and its test programs
+#   wine     running Windows programs under Wine on a virtual X screen
+#   bench    the benchmark script's timing
+#   shots    the README's screenshots of the program
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ pkg-config libpng-dev libgtest-dev googletest libbenchmark-dev
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils xauth time
+declare -A needs=(
+  [render]="cmake ninja-build g++ libpng-dev"
+  [host]="cmake ninja-build g++ libpng-dev libgtest-dev googletest libbenchmark-dev"
+  [windows]="cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest"
+  # Wine's X11 driver loads these X libraries at run time; they are only
+  # recommended, but without them the screen's size and input are missing.
+  [wine]="wine wine64 wine32:i386 xvfb x11-utils libxrandr2 libxrender1 libxi6 libxcursor1 libxfixes3
+          libxinerama1 libxcomposite1 fonts-wine"
+  [bench]="time"
+  [shots]="xdotool imagemagick"
 )
+
+packages=()
+for need in "$@"; do
+  [[ -n ${needs[$need]:-} ]] || { echo "install-deps.sh: unknown need '$need' (${!needs[*]})" >&2; exit 2; }
+  read -r -a listed <<<"${needs[$need]}"
+  packages+=("${listed[@]}")
+done
 
 missing=()
 for package in "${packages[@]}"; do
@@ -18,8 +41,8 @@ done
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
 echo "Installing: ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo[@]}" dpkg --add-architecture i386
 fi
 "${sudo[@]}" apt-get update -q
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

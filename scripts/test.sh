@@ -1,13 +1,53 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the host unit tests (with the
 # sanitizer sweep), then the Windows program under Wine, 32-bit and 64-bit.
+# Every preset runs even when an earlier one fails; a summary of all of them
+# ends the output, and the exit status is 1 if anything failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh host windows wine
 
+# "host: 40 passed, 0 failed, 2 skipped", then the failed tests' names and the
+# reasons for skips, from CTest's JUnit report.
+summarise() {
+  local preset=$1 results=$2
+  if [[ ! -f $results ]]; then
+    echo "$preset: no test results"
+    return
+  fi
+  local count failures skipped disabled
+  count=$(grep -o -m 1 'tests="[0-9]*"' "$results" | tr -dc 0-9)
+  failures=$(grep -o -m 1 'failures="[0-9]*"' "$results" | tr -dc 0-9)
+  skipped=$(grep -o -m 1 'skipped="[0-9]*"' "$results" | tr -dc 0-9)
+  disabled=$(grep -o -m 1 'disabled="[0-9]*"' "$results" | tr -dc 0-9)
+  echo "$preset: $((count - failures - skipped - disabled)) passed, $failures failed, $((skipped + disabled)) skipped"
+  { grep -o '<testcase name="[^"]*"[^>]*status="fail"' "$results" || true; } |
+    sed 's/<testcase name="\([^"]*\)".*/  failed: \1/'
+  { grep -o 'skipped: [^<]*' "$results" || true; } | sort -u |
+    sed -e 's/^/  /' -e "s/&apos;/'/g" -e 's/&quot;/"/g' -e 's/&lt;/</g' -e 's/&gt;/>/g' -e 's/&amp;/\&/g'
+}
+
+summary=()
+status=0
 for preset in host win32 win64; do
   echo "== $preset"
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
-  ctest --preset "$preset" -j 2
+  results=$PWD/build/$preset-test-results.xml
+  rm -f "$results"
+  if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; }; then
+    summary+=("$preset: the build failed")
+    status=1
+    continue
+  fi
+  ctest --preset "$preset" -j 2 --output-junit "$results" || status=1
+  summary+=("$(summarise "$preset" "$results")")
 done
+
+echo
+echo "== summary"
+printf '%s\n' "${summary[@]}"
+if grep -qs '^WINE_RUNS_32BIT:BOOL=ON' build/win32/CMakeCache.txt; then
+  echo "Wine: this machine runs 32-bit programs: the whole Wine suite ran on win32, a quick run on win64."
+else
+  echo "Wine: this machine does not run 32-bit programs: the whole Wine suite ran on win64 instead of win32."
+fi
+exit "$status"

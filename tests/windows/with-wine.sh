@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine on a virtual X screen of its own, then
-# ends that Wine session and the screen again. The Wine prefix lives in the
-# build tree (WINEPREFIX) and is made on first use.
+# Runs a Windows program under Wine (scripts/wine.sh) on a virtual X screen of
+# its own, then ends that Wine session and the screen again. The Wine prefix
+# lives in the build tree (WINEPREFIX).
 #
 #   with-wine.sh WIDTHxHEIGHT PROGRAM.exe [ARGUMENTS...]
 set -euo pipefail
@@ -9,14 +9,13 @@ set -euo pipefail
 size=$1
 shift
 : "${WINEPREFIX:?set WINEPREFIX to a folder in the build tree}"
-export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset WAYLAND_DISPLAY
 
 display_file=$(mktemp)
 Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$display_file" 2>/dev/null &
 xvfb=$!
 cleanup() {
-  wineserver -k 2>/dev/null || true
+  WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver -k 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
   wait "$xvfb" 2>/dev/null || true
   rm -f "$display_file"
@@ -29,17 +28,8 @@ done
 [[ -s $display_file ]] || { echo "with-wine.sh: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -n 1 "$display_file")"
 
-mkdir -p "$(dirname "$WINEPREFIX")"
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
-  wineboot -i >/dev/null 2>&1
-  # There is no window manager on this screen: Wine would wait two seconds
-  # for one each time a managed window is shown or hidden.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-  wineserver -w
-fi
-
 set +e
-wine "$@"
+"$(dirname "$0")/../../scripts/wine.sh" "$@"
 status=$?
 set -e
 exit "$status"
