@@ -3,7 +3,7 @@
 option(QUORVANE_TESTS "Build the unit tests and benchmarks (needs GoogleTest and Google Benchmark)" ON)
 find_package(PNG REQUIRED)
 
-add_executable(quorvane-render src/render/RenderMain.cpp src/render/PngWriter.cpp src/render/ReplacementFile.cpp)
+add_executable(quorvane-render src/render/RenderMain.cpp src/render/PngWriter.cpp src/render/OutputFile.cpp)
 target_link_libraries(quorvane-render PRIVATE quorvane_raster PNG::PNG)
 
 add_executable(quorvane-icon tools/icon/MakeIcon.cpp)

@@ -25,15 +25,16 @@ declare -A needs=(
   [shots]="xdotool imagemagick"
 )
 
-packages=()
+declare -A packages=()
 for need in "$@"; do
   [[ -n ${needs[$need]:-} ]] || { echo "install-deps.sh: unknown need '$need' (${!needs[*]})" >&2; exit 2; }
-  read -r -a listed <<<"${needs[$need]}"
-  packages+=("${listed[@]}")
+  for package in ${needs[$need]}; do
+    packages[$package]=1
+  done
 done
 
 missing=()
-for package in "${packages[@]}"; do
+for package in "${!packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 [[ ${#missing[@]} -eq 0 ]] && exit 0

@@ -6,7 +6,6 @@
 
 #include "Clock.h"
 
-#include "pattern/GdiPatternPainter.h"
 #include "pattern/PaintPattern.h"
 #include "pattern/PatternLayout.h"
 
@@ -20,15 +19,17 @@ namespace {
 
 std::vector<PatternOp> ReplayedOps;
 
-// The same calls PaintPattern makes, from the same painter, read from
-// ReplayedOps.
+// The calls PaintPattern makes for the pattern, by the same code, with the
+// entries read from ReplayedOps.
 void PaintFromList(HWND hwnd)
 {
-    PaintClientArea(hwnd, [](int32_t, int32_t, GdiPatternPainter &painter) {
-        for (const PatternOp &op : ReplayedOps) {
-            painter(op);
-        }
-    });
+    PAINTSTRUCT ps;
+    PatternPaint paint = {BeginPaint(hwnd, &ps), NULL};
+    for (const PatternOp &op : ReplayedOps) {
+        PaintPatternOp(&paint, op);
+    }
+    EndPatternPaint(&paint);
+    EndPaint(hwnd, &ps);
 }
 
 bool replaying = false;

@@ -4,13 +4,18 @@
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 Rasteriser::Rasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount,
                        uint32_t *pixels)
-    : width_(surfaceWidth), height_(surfaceHeight), firstRow_(firstRow), endRow_(firstRow + rowCount),
-      pixels_(pixels)
+    : pixels_(pixels)
 {
+    // Outside the limits the surface stays empty, so every drawing is clipped away.
+    if (RasterBandFits(surfaceWidth, surfaceHeight, firstRow, rowCount)) {
+        width_ = surfaceWidth;
+        height_ = surfaceHeight;
+        firstRow_ = firstRow;
+        endRow_ = firstRow + rowCount;
+    }
 }
 
 void Rasteriser::operator()(const PatternOp &op)
@@ -109,7 +114,9 @@ void Rasteriser::FillRect(int64_t left, int64_t top, int64_t right, int64_t bott
 
 // The outline is an integer walk of the first quadrant (semi-axes from w - 1
 // and h - 1) mirrored four ways; each row of the fill spans from that row's
-// leftmost to its rightmost outline pixel. Fill first, outline on top.
+// leftmost to its rightmost outline pixel, fill first, outline on top. Rows do
+// not share pixels, and each row's outline pixels come from one run of the
+// walk at a constant y, so each run draws its rows whole as it ends.
 void Rasteriser::Ellipse(int64_t left, int64_t top, int64_t right, int64_t bottom)
 {
     if (left > right) {
@@ -127,7 +134,13 @@ void Rasteriser::Ellipse(int64_t left, int64_t top, int64_t right, int64_t botto
         Rectangle(left, top, right, bottom);
         return;
     }
-    if (bottom <= std::max(firstRow_, 0) || top >= std::min(endRow_, height_)) {
+    // No layout for a surface within the limits has a larger one.
+    if (w > RasterSideLimit || h > RasterSideLimit) {
+        return;
+    }
+    const int64_t bandTop = std::max(firstRow_, 0);
+    const int64_t bandEnd = std::min(endRow_, height_);
+    if (bottom <= bandTop || top >= bandEnd) {
         return;
     }
 
@@ -139,59 +152,55 @@ void Rasteriser::Ellipse(int64_t left, int64_t top, int64_t right, int64_t botto
     int64_t dy = 4 * a * a * (1 + (b % 2));
     int64_t err = dx + dy + a * a * (b % 2);
 
-    // Outline pixels of the upper right quadrant, as (x, y) in the box.
-    std::vector<std::pair<int64_t, int64_t>> quadrant;
+    // The walk starts at the middle row and moves outwards, up and down at once.
+    int64_t runMax = a;
     for (int64_t x = a, y = h / 2; x >= w / 2;) {
-        quadrant.emplace_back(x, h - 1 - y);
+        if (top + h - 1 - y < bandTop && top + y >= bandEnd) {
+            return;
+        }
+        int64_t nextX = x;
+        int64_t nextY = y;
         const int64_t e2 = 2 * err;
         if (e2 >= dx) {
-            --x;
+            --nextX;
             dx += bsq;
             err += dx;
         }
         if (e2 <= dy) {
-            ++y;
+            ++nextY;
             dy += asq;
             err += dy;
         }
-    }
-
-    // Leftmost and rightmost outline x of each row of the box, mirrored.
-    int64_t rowMin = h;
-    int64_t rowMax = -1;
-    std::vector<std::pair<int64_t, int64_t>> rowSpan(static_cast<size_t>(h), {w, -1});
-    auto mark = [&](int64_t x, int64_t y) {
-        if (y < 0 || y >= h) {
-            return;
+        if (nextY != y || nextX < w / 2) {
+            EllipseRows(left, top, w, h, y, x, runMax);
+            runMax = nextX;
         }
-        auto &span = rowSpan[static_cast<size_t>(y)];
-        span.first = std::min(span.first, x);
-        span.second = std::max(span.second, x);
-        rowMin = std::min(rowMin, y);
-        rowMax = std::max(rowMax, y);
-    };
-    for (const auto &[x, y] : quadrant) {
-        mark(x, y);
-        mark(w - 1 - x, y);
-        mark(x, h - 1 - y);
-        mark(w - 1 - x, h - 1 - y);
-    }
-    for (int64_t y = rowMin; y <= rowMax; ++y) {
-        const auto &span = rowSpan[static_cast<size_t>(y)];
-        if (span.first <= span.second) {
-            Box(left + span.first, top + y, left + span.second + 1, top + y + 1, brush_);
-        }
-    }
-    for (const auto &[x, y] : quadrant) {
-        Box(left + x, top + y, left + x + 1, top + y + 1, pen_);
-        Box(left + w - 1 - x, top + y, left + w - x, top + y + 1, pen_);
-        Box(left + x, top + h - 1 - y, left + x + 1, top + h - y, pen_);
-        Box(left + w - 1 - x, top + h - 1 - y, left + w - x, top + h - y, pen_);
+        x = nextX;
+        y = nextY;
     }
 }
 
-void RenderPatternBand(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels)
+// One run of the walk, outline x from xMin to xMax at walk row y: the rows it
+// stands for above and below the middle, mirrored left and right.
+void Rasteriser::EllipseRows(int64_t left, int64_t top, int64_t w, int64_t h, int64_t y, int64_t xMin, int64_t xMax)
 {
+    for (const int64_t row : {h - 1 - y, y}) {
+        if (row < 0 || row >= h) {
+            continue;
+        }
+        const int64_t rowTop = top + row;
+        Box(left + w - 1 - xMax, rowTop, left + xMax + 1, rowTop + 1, brush_);
+        Box(left + xMin, rowTop, left + xMax + 1, rowTop + 1, pen_);
+        Box(left + w - 1 - xMax, rowTop, left + w - xMin, rowTop + 1, pen_);
+    }
+}
+
+bool RenderPatternBand(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels)
+{
+    if (!RasterBandFits(width, height, firstRow, rowCount)) {
+        return false;
+    }
     std::fill(pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(rowCount), 0u);
     PatternLayout(width, height, Rasteriser(width, height, firstRow, rowCount, pixels));
+    return true;
 }

@@ -8,6 +8,20 @@
 
 #include <stddef.h>
 
+// The rasteriser's limits, the one place they are stated and checked: a
+// surface up to RasterSideLimit pixels on each side (the largest PNG the
+// renderer writes, and the largest canvas browsers allow), and a band of
+// whole rows inside it. Within them every entry the layout makes is drawn
+// exactly and all arithmetic stays well inside 64 bits. A Rasteriser made
+// for anything else draws nothing.
+inline constexpr int32_t RasterSideLimit = 32767;
+
+constexpr bool RasterBandFits(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount)
+{
+    return surfaceWidth >= 0 && surfaceWidth <= RasterSideLimit && surfaceHeight >= 0 &&
+           surfaceHeight <= RasterSideLimit && firstRow >= 0 && rowCount >= 0 && rowCount <= surfaceHeight - firstRow;
+}
+
 class Rasteriser {
 public:
     // pixels holds rowCount rows of surfaceWidth COLORREF values, the rows
@@ -28,16 +42,18 @@ private:
     void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
     void FillRect(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
     void Ellipse(int64_t left, int64_t top, int64_t right, int64_t bottom);
+    void EllipseRows(int64_t left, int64_t top, int64_t w, int64_t h, int64_t y, int64_t xMin, int64_t xMax);
 
-    int32_t width_;
-    int32_t height_;
-    int32_t firstRow_;
-    int32_t endRow_;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    int32_t firstRow_ = 0;
+    int32_t endRow_ = 0;
     uint32_t *pixels_;
     uint32_t pen_ = 0x000000;
     uint32_t brush_ = 0xFFFFFF;
 };
 
 // Renders the whole pattern for width x height into one band of rows,
-// starting from the black background the window is erased with.
-void RenderPatternBand(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels);
+// starting from the black background the window is erased with. False, with
+// nothing touched, for a band outside the rasteriser's limits.
+bool RenderPatternBand(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels);

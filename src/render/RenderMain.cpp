@@ -3,19 +3,22 @@
 #include "pattern/PatternLayout.h"
 #include "render/OpsText.h"
 #include "render/PngWriter.h"
+#include "render/OutputFile.h"
 #include "render/Rasteriser.h"
-#include "render/ReplacementFile.h"
 
 #include <errno.h>
+#include <signal.h>
 #include <stdio.h>
 #include <string.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr int64_t PngSideLimit = 32767;
+constexpr int64_t PngSideLimit = RasterSideLimit;
 constexpr int64_t OpsSideLimit = INT32_MAX;
 constexpr int32_t BandRows = 16;
 
@@ -28,7 +31,9 @@ constexpr char Usage[] =
     "\n"
     "  -o FILE.png  write the pattern as an 8-bit RGB PNG of exactly that size,\n"
     "               from 1x1 up to 32767x32767; FILE.png is replaced only once\n"
-    "               the whole image has been written\n"
+    "               the whole image has been written, and keeps its permissions;\n"
+    "               a symbolic link's target is written, the link stays; FIFOs and\n"
+    "               devices are written to straight; - is standard output\n"
     "  --ops        print the drawing list on standard output, one entry a line:\n"
     "               the kind, then its fields in decimal, colours as 0x and eight\n"
     "               hex digits (0x00BBGGRR); any size from 0x0 up to\n"
@@ -40,7 +45,8 @@ constexpr char Usage[] =
     "  quorvane-render --ops 800x600 | head\n"
     "\n"
     "Exit status: 0 on success, 2 for bad arguments or an output file that cannot\n"
-    "be created, 1 when writing fails part-way.\n";
+    "be written, 1 when writing fails part-way, 128 + the signal's number when\n"
+    "interrupted (the output file is then left as it was).\n";
 
 struct Size {
     int32_t width;
@@ -83,28 +89,87 @@ bool ParseSize(const std::string &text, int64_t *width, int64_t *height)
     return ParseSide(begin, begin + cross, width) && ParseSide(begin + cross + 1, begin + text.size(), height);
 }
 
+// Stops the walk at the first write that fails, so a closed pipe or a full
+// disk ends the command at once whatever the size.
 int PrintOps(Size size)
 {
     static char buffer[1 << 16];
     size_t used = 0;
-    bool failed = false;
-    PatternLayout(size.width, size.height, [&](const PatternOp &op) {
+    const bool walked = PatternLayout(size.width, size.height, [&](const PatternOp &op) {
         if (used + PatternOpTextMax > sizeof buffer) {
-            failed = failed || fwrite(buffer, 1, used, stdout) != used;
+            if (fwrite(buffer, 1, used, stdout) != used) {
+                return false;
+            }
             used = 0;
         }
         used += FormatPatternOp(op, buffer + used);
+        return true;
     });
-    failed = failed || fwrite(buffer, 1, used, stdout) != used || fflush(stdout) != 0;
-    if (failed) {
+    if (!walked || fwrite(buffer, 1, used, stdout) != used || fflush(stdout) != 0) {
         return Fail(1, std::string("writing the drawing list failed: ") + strerror(errno));
     }
     return 0;
 }
 
+double Seconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Whether a progress line stands on standard error, for the signal handler.
+volatile sig_atomic_t ProgressShown = 0;
+constexpr char ClearLine[] = "\r\033[K";
+
+// One self-updating line on standard error for a render that takes more than
+// a second, and only when a person is watching it there.
+class Progress {
+public:
+    void Rows(int32_t done, int32_t total)
+    {
+        if (!watched_ || Seconds() - start_ < 1.0) {
+            return;
+        }
+        const int percent = static_cast<int>(int64_t{done} * 100 / total);
+        if (percent != percent_) {
+            percent_ = percent;
+            fprintf(stderr, "%squorvane-render: %d%% of rows", ClearLine, percent);
+            ProgressShown = 1;
+        }
+    }
+    void Clear()
+    {
+        if (ProgressShown) {
+            fputs(ClearLine, stderr);
+            ProgressShown = 0;
+        }
+    }
+
+private:
+    bool watched_ = isatty(STDERR_FILENO);
+    double start_ = Seconds();
+    int percent_ = -1;
+};
+
+// An interrupted render leaves the output as it was: the temporary file goes.
+void OnInterrupt(int signal)
+{
+    RemovePendingOutput();
+    if (ProgressShown) {
+        (void)!write(STDERR_FILENO, ClearLine, sizeof ClearLine - 1);
+    }
+    _exit(128 + signal);
+}
+
 int WritePng(Size size, const std::string &path)
 {
-    ReplacementFile file(path);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action = {};
+        action.sa_handler = OnInterrupt;
+        sigaction(signal, &action, nullptr);
+    }
+    OutputFile file(path);
     if (!file.Open()) {
         return Fail(2, "cannot write '" + path + "': " + file.Error());
     }
@@ -113,7 +178,9 @@ int WritePng(Size size, const std::string &path)
     std::vector<uint32_t> band(width * BandRows);
     std::vector<uint8_t> row(width * 3);
     bool written = png.Error().empty();
+    Progress progress;
     for (int32_t top = 0; written && top < size.height; top += BandRows) {
+        progress.Rows(top, size.height);
         const int32_t rows = size.height - top < BandRows ? size.height - top : BandRows;
         RenderPatternBand(size.width, size.height, top, rows, band.data());
         for (int32_t y = 0; written && y < rows; ++y) {
@@ -126,6 +193,7 @@ int WritePng(Size size, const std::string &path)
             written = png.WriteRow(row.data());
         }
     }
+    progress.Clear();
     written = written && png.Finish();
     if (!written) {
         return Fail(1, "writing '" + path + "' failed: " + png.Error());
