@@ -9,18 +9,20 @@
 #   host     the host build: the renderer, the unit tests, the benchmarks
 #   windows  cross-building quorvane.exe and its test programs
 #   wine     running Windows programs under Wine on a virtual X screen
+#   show     showing them on a person's display
 #   bench    the benchmark script's timing
-#   shots    the README's screenshots of the program
+#   shots    taking the README's screenshots of the program
 set -euo pipefail
 
 declare -A needs=(
   [render]="cmake ninja-build g++ libpng-dev"
   [host]="cmake ninja-build g++ libpng-dev libgtest-dev googletest libbenchmark-dev"
   [windows]="cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest"
-  # Wine's X11 driver loads these X libraries at run time; they are only
-  # recommended, but without them the screen's size and input are missing.
-  [wine]="wine wine64 wine32:i386 xvfb x11-utils libxrandr2 libxrender1 libxi6 libxcursor1 libxfixes3
-          libxinerama1 libxcomposite1 fonts-wine"
+  [wine]="wine wine64 wine32:i386 xvfb"
+  # On a person's display Wine follows resolution changes and monitors through
+  # X extensions it loads at run time, and the dialog's text needs its fonts:
+  # all only recommended, and not needed on the tests' virtual screens.
+  [show]="x11-utils fonts-wine libxrandr2 libxinerama1 libxcursor1 libxi6 libxrender1 libxfixes3"
   [bench]="time"
   [shots]="xdotool imagemagick"
 )

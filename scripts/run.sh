@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [[ -n ${DISPLAY:-} ]]; then
-  scripts/install-deps.sh windows wine
+  scripts/install-deps.sh windows wine show
   if xdpyinfo >/dev/null 2>&1; then
     preset=win32
     if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then

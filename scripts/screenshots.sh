@@ -4,7 +4,7 @@
 # runs it, the 64-bit build of the same sources elsewhere.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh windows wine shots
+scripts/install-deps.sh windows wine show shots
 preset=win32
 /usr/lib/wine/wine --version >/dev/null 2>&1 || preset=win64
 cmake --preset "$preset" >/dev/null

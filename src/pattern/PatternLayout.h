@@ -83,10 +83,11 @@ constexpr int32_t Wrapped(int64_t value)
 }
 
 // Hands one entry to the sink; false when the sink wants no more. A sink that
-// returns nothing never stops the walk, and its checks compile away.
+// returns nothing never stops the walk, and its checks compile away: always
+// inlined, so that they do even in lightly optimised, sanitised builds.
 template <typename Sink>
-bool Emit(Sink &emit, PatternOpKind kind, int32_t left = 0, int32_t top = 0, int32_t right = 0,
-          int32_t bottom = 0, uint32_t colour = 0)
+[[gnu::always_inline]] inline bool Emit(Sink &emit, PatternOpKind kind, int32_t left = 0, int32_t top = 0,
+                                        int32_t right = 0, int32_t bottom = 0, uint32_t colour = 0)
 {
     const PatternOp op{kind, left, top, right, bottom, colour};
     if constexpr (std::is_void_v<decltype(emit(op))>) {

@@ -164,10 +164,14 @@ void OnInterrupt(int signal)
 
 int WritePng(Size size, const std::string &path)
 {
+    // A signal ignored on entry stays ignored, as nohup and background jobs want.
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction action = {};
-        action.sa_handler = OnInterrupt;
-        sigaction(signal, &action, nullptr);
+        sigaction(signal, nullptr, &action);
+        if (action.sa_handler != SIG_IGN) {
+            action.sa_handler = OnInterrupt;
+            sigaction(signal, &action, nullptr);
+        }
     }
     OutputFile file(path);
     if (!file.Open()) {

@@ -74,4 +74,30 @@ TEST(PatternSweep, RasterisesEverySmallSizeInsideItsBuffer)
     }
 }
 
+TEST(PatternSweep, DrawsUpToItsLimitsAndRefusesBeyondThem)
+{
+    // The bottom row of the largest surface is all frame.
+    std::vector<uint32_t> row(RasterSideLimit);
+    ASSERT_TRUE(RenderPatternBand(RasterSideLimit, RasterSideLimit, RasterSideLimit - 1, 1, row.data()));
+    EXPECT_TRUE(std::all_of(row.begin(), row.end(), [](uint32_t pixel) { return pixel == PatternWhite; }));
+
+    const int32_t bands[][4] = {
+        {8000000, 16, 0, 1}, {RasterSideLimit + 1, 1, 0, 1}, {1, RasterSideLimit + 1, 0, 1}, {-1, 10, 0, 1},
+        {10, 10, -1, 1},     {10, 10, 5, 6},                 {10, 10, 0, -1},               {INT32_MAX, INT32_MAX, INT32_MAX - 1, 1},
+    };
+    for (const auto &band : bands) {
+        uint32_t pixel = 0x123456;
+        EXPECT_FALSE(RenderPatternBand(band[0], band[1], band[2], band[3], &pixel)) << band[0] << "x" << band[1];
+        EXPECT_EQ(pixel, 0x123456u) << band[0] << "x" << band[1];
+    }
+
+    // Entries far larger than any surface are clipped away, not walked.
+    uint32_t pixels[4] = {};
+    Rasteriser rasteriser(2, 2, 0, 2, pixels);
+    for (PatternOpKind kind : {PatternOpKind::DrawFrame, PatternOpKind::DrawLine, PatternOpKind::FillBox,
+                               PatternOpKind::DrawEllipse}) {
+        rasteriser(PatternOp{kind, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, PatternBlue});
+    }
+}
+
 } // namespace

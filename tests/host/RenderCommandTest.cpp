@@ -6,19 +6,67 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace fs = std::filesystem;
 
+extern char **environ;
+
 namespace {
 
 struct CommandResult {
-    int status;
+    int status; // the exit status, or 128 + the signal that ended it
     std::string out;
     std::string err;
 };
+
+// The user the commands run as when the tests run as root, so that read-only
+// files and folders mean what they mean to everyone else.
+constexpr uid_t Nobody = 65534;
+
+// Starts bash on a script with every signal at its default action, whatever
+// the test runner ignores; as Nobody when the tests run as root.
+pid_t StartScript(const std::string &script)
+{
+    std::vector<std::string> words;
+    if (geteuid() == 0) {
+        words = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    words.insert(words.end(), {"bash", "-c", script});
+    std::vector<char *> argv;
+    for (std::string &word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t all;
+    sigfillset(&all);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = -1;
+    posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    return pid;
+}
+
+// The exit status, or 128 + the signal that ended it; -1 while still running
+// when not waiting.
+int WaitFor(pid_t pid, int options = 0)
+{
+    int raw = 0;
+    if (waitpid(pid, &raw, options) != pid) {
+        return -1;
+    }
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+}
 
 class RenderCommand : public testing::Test {
 protected:
@@ -28,21 +76,29 @@ protected:
                                             testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
+        if (geteuid() == 0) {
+            ASSERT_EQ(chown(dir_.c_str(), Nobody, Nobody), 0);
+        }
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    // Runs the command through the shell; prefix may set limits first.
+    // Runs a bash command line in the test's folder, with "$R" the command
+    // under test and a umask of 022; a pipeline fails when any part fails.
+    CommandResult Run(const std::string &command)
+    {
+        const std::string script = "cd '" + dir_.string() + "' && umask 022 && set -o pipefail && export R='" QUORVANE_RENDER
+                                   "' && { " + command + "; } >stdout 2>stderr";
+        const int status = WaitFor(StartScript(script));
+        CommandResult run{status, Slurp(dir_ / "stdout"), Slurp(dir_ / "stderr")};
+        fs::remove(dir_ / "stdout");
+        fs::remove(dir_ / "stderr");
+        return run;
+    }
+
+    // The command with these arguments; prefix may set limits first.
     CommandResult Render(const std::string &arguments, const std::string &prefix = "")
     {
-        const std::string out = (dir_ / "stdout").string();
-        const std::string err = (dir_ / "stderr").string();
-        const std::string command =
-            prefix + "'" QUORVANE_RENDER "' " + arguments + " >'" + out + "' 2>'" + err + "'";
-        const int raw = std::system(("cd '" + dir_.string() + "' && " + command).c_str());
-        CommandResult run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
-        fs::remove(out);
-        fs::remove(err);
-        return run;
+        return Run(prefix + "\"$R\" " + arguments);
     }
 
     static std::string Slurp(const fs::path &path)
@@ -125,6 +181,26 @@ TEST_F(RenderCommand, PrintsTheDrawingListOneEntryALine)
                           "DrawLine 11 536870911 11 1610612736\n");
 }
 
+// Over a billion entries, minutes of work: a command that stops at its first
+// failed write ends in milliseconds, well inside the guard's 30 seconds.
+TEST_F(RenderCommand, OpsStopsAtTheFirstFailedWrite)
+{
+    struct Row {
+        const char *command;
+        const char *error;
+    };
+    const Row rows[] = {
+        {"timeout 30 \"$R\" --ops 2147483647x2147483647 >/dev/full", "No space left on device"},
+        {"trap '' PIPE; timeout 30 \"$R\" --ops 2147483647x2147483647 | head -c 1", "Broken pipe"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.command);
+        const CommandResult run = Run(row.command);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, std::string("quorvane-render: writing the drawing list failed: ") + row.error + "\n");
+    }
+}
+
 TEST_F(RenderCommand, HelpDescribesBothForms)
 {
     const CommandResult run = Render("--help");
@@ -161,8 +237,6 @@ TEST_F(RenderCommand, RejectsBadArgumentsWithOneLineAndStatus2)
         {"800x600 --ops -o out.png", "takes no -o"},
         {"800x600 640x480 -o out.png", "more than one size"},
         {"800x600 --frobnicate -o out.png", "unknown option '--frobnicate'"},
-        {"800x600 -o missing/dir/out.png", "cannot write 'missing/dir/out.png'"},
-        {"800x600 -o .", "cannot write '.'"},
     };
     for (const Bad &bad : cases) {
         SCOPED_TRACE(bad.arguments);
@@ -192,14 +266,99 @@ TEST_F(RenderCommand, KeepsAGoodFileWhenTheNewOneCannotBeFinished)
     EXPECT_EQ(Slurp(dir_ / "out.png"), good);
 }
 
-TEST_F(RenderCommand, ReplacesAnExistingFileWithTheNewImage)
+// Each kind of output name, as careful tools treat it. Afterwards "look"
+// shows, a line each, what the named files are: a link and its target, a
+// FIFO, or a file's permissions and whether it holds a PNG.
+TEST_F(RenderCommand, TreatsEachKindOfOutputNameAsCarefulToolsDo)
 {
-    std::ofstream(dir_ / "out.png") << "not a png";
-    ASSERT_EQ(Render("40x30 -o out.png").status, 0);
-    uint32_t width = 0;
-    uint32_t height = 0;
-    EXPECT_TRUE(ReadPng(dir_ / "out.png", &width, &height) == RenderPattern(40, 30));
-    EXPECT_EQ(fs::status(dir_ / "out.png").permissions() & fs::perms::others_read, fs::perms::others_read);
+    const std::string look = "look() { for name; do if [ -L $name ]; then echo $name '->' $(readlink $name); "
+                             "elif [ -p $name ]; then echo $name fifo; elif [ -f $name ]; then echo $name "
+                             "$(stat -c %a $name) $(head -c 4 $name | tail -c 3); fi; done; }";
+    const std::string longName = std::string(251, 'n') + ".png";
+    struct Row {
+        const char *what;
+        const char *scene; // commands run first
+        std::string name;  // the output name, and what follows it on the command line
+        int status;
+        std::string error; // the line on stderr after "cannot write 'NAME': "
+        std::string looked;
+        std::string after; // what look says of them afterwards
+    };
+    const Row rows[] = {
+        {"a new file", "", "out.png", 0, "", "out.png", "out.png 644 PNG\n"},
+        {"a private file keeps its mode", "echo old >out.png; chmod 600 out.png", "out.png", 0, "", "out.png",
+         "out.png 600 PNG\n"},
+        {"a read-only file", "echo old >out.png; chmod 444 out.png", "out.png", 2, "you may not write to this file",
+         "out.png", "out.png 444 ld\n"},
+        {"a symbolic link", "echo old >real.png; ln -s real.png out.png", "out.png", 0, "", "out.png real.png",
+         "out.png -> real.png\nreal.png 644 PNG\n"},
+        {"a dangling link", "ln -s real.png out.png", "out.png", 0, "", "out.png real.png",
+         "out.png -> real.png\nreal.png 644 PNG\n"},
+        {"a FIFO", "mkfifo out.png; timeout 30 cat out.png >got &", "out.png", 0, "", "out.png got", "out.png fifo\ngot 644 PNG\n"},
+        {"standard output as -", "", "- | cat >got", 0, "", "got", "got 644 PNG\n"},
+        {"standard output by name, a pipe", "", "/dev/stdout | cat >got", 0, "", "got", "got 644 PNG\n"},
+        {"a folder", "mkdir out.png", "out.png", 2, "it is a folder", "", ""},
+        {"a missing folder", "", "missing/dir/out.png", 2, "folder 'missing/dir' does not exist", "", ""},
+        {"a read-only folder", "mkdir ro; chmod 555 ro", "ro/out.png", 2, "you may not create files in folder 'ro'",
+         "", ""},
+        {"the longest name", "", longName, 0, "", longName, longName + " 644 PNG\n"},
+        {"a name too long", "", "n" + longName, 2, "the file name is 256 bytes long, more than the 255 this folder allows",
+         "", ""},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(dir_);
+        SetUp();
+        const CommandResult run = Run(look + "\n" + row.scene + "\n\"$R\" 8x8 -o " + row.name +
+                                      "\nstatus=$?; wait; look " + row.looked + "; exit $status");
+        EXPECT_EQ(run.status, row.status);
+        EXPECT_EQ(run.out, row.after);
+        const std::string name = row.name.substr(0, row.name.find(' '));
+        EXPECT_EQ(run.err, row.error.empty() ? "" : "quorvane-render: cannot write '" + name + "': " + row.error + "\n");
+        const std::vector<std::string> names = Files();
+        EXPECT_TRUE(std::none_of(names.begin(), names.end(), [](const std::string &file) { return file[0] == '.'; }))
+            << "a temporary file was left behind";
+    }
+}
+
+// The temporary file is there from the start of a write, and the largest
+// render takes seconds, so the signal always arrives mid-write.
+TEST_F(RenderCommand, AnInterruptLeavesTheTargetAsItWas)
+{
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const pid_t render = StartScript("cd '" + dir_.string() + "' && echo old >out.png && exec '" QUORVANE_RENDER
+                                         "' 32767x32767 -o out.png");
+        const auto writing = [&] {
+            const std::vector<std::string> names = Files();
+            return std::any_of(names.begin(), names.end(), [](const std::string &name) { return name[0] == '.'; });
+        };
+        int ended = -1;
+        while (!writing() && (ended = WaitFor(render, WNOHANG)) < 0) {
+            usleep(1000);
+        }
+        ASSERT_EQ(ended, -1) << "the render ended before it was interrupted";
+        kill(render, signal);
+        EXPECT_EQ(WaitFor(render), 128 + signal);
+        EXPECT_EQ(Slurp(dir_ / "out.png"), "old\n");
+        EXPECT_EQ(Files(), std::vector<std::string>{"out.png"});
+    }
+}
+
+// The reader starts only after a second and a half, and the image is larger
+// than the pipe holds, so the render cannot end sooner.
+TEST_F(RenderCommand, ShowsProgressOnATerminalOnly)
+{
+    const std::string slowReader = " | (sleep 1.5; cat >/dev/null)";
+    const CommandResult watched = Run("script -qec '\"$R\" 6000x6000 -o - 2>/dev/tty" + slowReader + "' /dev/null");
+    EXPECT_EQ(watched.status, 0);
+    EXPECT_NE(watched.out.find("\r\033[Kquorvane-render: "), std::string::npos) << watched.out;
+    EXPECT_NE(watched.out.find("% of rows"), std::string::npos) << watched.out;
+    EXPECT_EQ(watched.out.substr(watched.out.size() - 4), "\r\033[K") << "the line is cleared at the end";
+
+    const CommandResult unwatched = Run("\"$R\" 6000x6000 -o -" + slowReader);
+    EXPECT_EQ(unwatched.status, 0);
+    EXPECT_EQ(unwatched.err, "");
 }
 
 } // namespace
