@@ -57,6 +57,23 @@ bool WaitUntil(const std::function<bool()> &condition, int milliseconds)
     }
 }
 
+bool InputHandled(HWND hwnd)
+{
+    InvalidateRect(hwnd, NULL, FALSE);
+    return WaitUntil([&] {
+        RECT update;
+        return !GetUpdateRect(hwnd, &update, FALSE);
+    });
+}
+
+HWND FocusOf(HWND hwnd)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, NULL), &info);
+    return info.hwndFocus;
+}
+
 namespace {
 
 struct Search {

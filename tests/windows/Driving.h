@@ -37,6 +37,15 @@ std::string TextOf(HWND hwnd);
 RECT WindowRect(HWND hwnd);
 RECT ScreenRect();
 
+// Waits until the thread of this window has handled all the input given so
+// far: a window is repainted only once its thread has no input left to
+// handle, so an invalidated window turning valid again says so.
+bool InputHandled(HWND hwnd);
+
+// The keyboard focus in the thread of this window, which may be another
+// process's: GetFocus answers only for the caller's own thread.
+HWND FocusOf(HWND hwnd);
+
 void Click(int x, int y, bool right = false);
 void PressKey(WORD virtualKey);
 
