@@ -6,8 +6,8 @@
 #include <utility>
 
 Rasteriser::Rasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount,
-                       uint32_t *pixels)
-    : pixels_(pixels)
+                       uint32_t *pixels, uint32_t alpha)
+    : pixels_(pixels), alpha_(alpha)
 {
     // Outside the limits the surface stays empty, so every drawing is clipped away.
     if (RasterBandFits(surfaceWidth, surfaceHeight, firstRow, rowCount)) {
@@ -54,7 +54,7 @@ void Rasteriser::Box(int64_t left, int64_t top, int64_t right, int64_t bottom, u
     bottom = std::min<int64_t>(bottom, std::min(endRow_, height_));
     for (int64_t y = top; y < bottom && left < right; ++y) {
         uint32_t *line = pixels_ + static_cast<size_t>(y - firstRow_) * static_cast<size_t>(width_);
-        std::fill(line + left, line + right, colour);
+        std::fill(line + left, line + right, colour | alpha_);
     }
 }
 
@@ -195,12 +195,13 @@ void Rasteriser::EllipseRows(int64_t left, int64_t top, int64_t w, int64_t h, in
     }
 }
 
-bool RenderPatternBand(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels)
+bool RenderPatternBand(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels,
+                       uint32_t alpha)
 {
     if (!RasterBandFits(width, height, firstRow, rowCount)) {
         return false;
     }
-    std::fill(pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(rowCount), 0u);
-    PatternLayout(width, height, Rasteriser(width, height, firstRow, rowCount, pixels));
+    std::fill(pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(rowCount), alpha);
+    PatternLayout(width, height, Rasteriser(width, height, firstRow, rowCount, pixels, alpha));
     return true;
 }

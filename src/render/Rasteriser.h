@@ -22,13 +22,19 @@ constexpr bool RasterBandFits(int32_t surfaceWidth, int32_t surfaceHeight, int32
            surfaceHeight <= RasterSideLimit && firstRow >= 0 && rowCount >= 0 && rowCount <= surfaceHeight - firstRow;
 }
 
+// Pixels are COLORREF values, 0x00BBGGRR, with this in their top byte: none
+// for the platform's own values, or full alpha, which makes each pixel the
+// red, green, blue and alpha bytes a browser's canvas takes.
+inline constexpr uint32_t NoAlpha = 0;
+inline constexpr uint32_t OpaqueAlpha = 0xFF000000u;
+
 class Rasteriser {
 public:
-    // pixels holds rowCount rows of surfaceWidth COLORREF values, the rows
-    // firstRow .. firstRow + rowCount - 1 of a surfaceWidth x surfaceHeight
-    // surface. Drawing is clipped to the surface and to the band.
-    Rasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount,
-               uint32_t *pixels);
+    // pixels holds rowCount rows of surfaceWidth pixels, the rows firstRow ..
+    // firstRow + rowCount - 1 of a surfaceWidth x surfaceHeight surface.
+    // Drawing is clipped to the surface and to the band.
+    Rasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount, uint32_t *pixels,
+               uint32_t alpha = NoAlpha);
 
     void operator()(const PatternOp &op);
 
@@ -49,6 +55,7 @@ private:
     int32_t firstRow_ = 0;
     int32_t endRow_ = 0;
     uint32_t *pixels_;
+    uint32_t alpha_;
     uint32_t pen_ = 0x000000;
     uint32_t brush_ = 0xFFFFFF;
 };
@@ -56,4 +63,5 @@ private:
 // Renders the whole pattern for width x height into one band of rows,
 // starting from the black background the window is erased with. False, with
 // nothing touched, for a band outside the rasteriser's limits.
-bool RenderPatternBand(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels);
+bool RenderPatternBand(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels,
+                       uint32_t alpha = NoAlpha);
