@@ -12,7 +12,9 @@
 #   show     showing them on a person's display
 #   bench    the benchmark script's timing
 #   shots    taking the README's screenshots of the program
+#   web      building the web page and testing it in Chromium
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 declare -A needs=(
   [render]="cmake ninja-build g++ libpng-dev"
@@ -25,7 +27,11 @@ declare -A needs=(
   [show]="x11-utils fonts-wine libxrandr2 libxinerama1 libxcursor1 libxi6 libxrender1 libxfixes3"
   [bench]="time"
   [shots]="xdotool imagemagick"
+  [web]="emscripten chromium"
 )
+# Wanted only where the command is missing: Node.js may come from elsewhere,
+# with an npm of its own that Debian's package conflicts with.
+declare -A commands=([web]="node:nodejs npm:npm")
 
 declare -A packages=()
 for need in "$@"; do
@@ -33,19 +39,28 @@ for need in "$@"; do
   for package in ${needs[$need]}; do
     packages[$package]=1
   done
+  for wanted in ${commands[$need]:-}; do
+    command -v "${wanted%%:*}" >/dev/null || packages[${wanted#*:}]=1
+  done
 done
 
 missing=()
 for package in "${!packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
 
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-echo "Installing: ${missing[*]}"
-if [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  "${sudo[@]}" dpkg --add-architecture i386
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "Installing: ${missing[*]}"
+  if [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+  fi
+  "${sudo[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-"${sudo[@]}" apt-get update -q
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+# The web tests' Node packages, exactly as package-lock.json has them.
+if [[ " $* " == *" web "* ]] && ! npm ls --silent >/dev/null 2>&1; then
+  npm ci --no-audit --no-fund
+fi

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the host unit tests (with the
-# sanitizer sweep), then the Windows program under Wine, 32-bit and 64-bit.
+# sanitizer sweep), the Windows program under Wine, 32-bit and 64-bit, and the
+# web page under Node and in Chromium.
 # Every preset runs even when an earlier one fails; a summary of all of them
 # ends the output, and the exit status is 1 if anything failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh host windows wine
+scripts/install-deps.sh host windows wine web
 
 # "host: 40 passed, 0 failed, 2 skipped", then the failed tests' names and the
 # reasons for skips, from CTest's JUnit report.
@@ -29,7 +30,8 @@ summarise() {
 
 summary=()
 status=0
-for preset in host win32 win64; do
+# The web page's pixels are held against the host's quorvane-render.
+for preset in host win32 win64 web; do
   echo "== $preset"
   results=$PWD/build/$preset-test-results.xml
   rm -f "$results"
