@@ -1,7 +1,9 @@
 // How fast the drawing list is walked, against copying the same number of
-// entries that already sit in memory.
+// entries that already sit in memory; and how fast the rasteriser draws whole
+// frames natively, the baseline of the web page's core.
 
 #include "pattern/PatternLayout.h"
+#include "render/Rasteriser.h"
 
 #include <benchmark/benchmark.h>
 
@@ -49,8 +51,22 @@ void CopyPatternOps(benchmark::State &state)
     SetEntryCounter(state, out.size());
 }
 
+// A whole frame with full alpha, as the web page's core draws it.
+void RenderFrame(benchmark::State &state)
+{
+    const auto [width, height] = Sizes[state.range(0)];
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (auto _ : state) {
+        RenderPatternBand(width, height, 0, height, pixels.data(), OpaqueAlpha);
+        benchmark::DoNotOptimize(pixels.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetLabel(std::to_string(width) + "x" + std::to_string(height));
+}
+
 BENCHMARK(WalkPattern)->DenseRange(0, 2);
 BENCHMARK(CopyPatternOps)->DenseRange(0, 2);
+BENCHMARK(RenderFrame)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

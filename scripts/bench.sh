@@ -3,7 +3,7 @@
 # prints the figures and ratios that docs/performance.md records.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh host windows wine bench
+scripts/install-deps.sh host windows wine web bench
 
 # The Wine figures come from the 32-bit program; where this machine cannot run
 # 32-bit programs, from the 64-bit build of the same sources.
@@ -13,14 +13,18 @@ if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   echo "This machine does not run 32-bit programs: the Wine figures below are from the 64-bit build."
 fi
 
-for preset in host "$windows"; do
+for preset in host "$windows" web; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" >/dev/null
 done
 
-echo "== walking the drawing list, against copying as many entries"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
 build/host/bench/pattern_bench --benchmark_format=csv --benchmark_repetitions=5 \
-    --benchmark_report_aggregates_only=true 2>/dev/null |
+    --benchmark_report_aggregates_only=true 2>/dev/null >"$scratch/pattern_bench.csv"
+
+echo "== walking the drawing list, against copying as many entries"
+grep -E 'WalkPattern|CopyPatternOps' "$scratch/pattern_bench.csv" |
   awk -F, '$1 ~ /_median"$/ {
       split($1, name, "[/_\"]"); kind = name[2]; size = name[3]
       entries[size] = $NF; time[kind, size] = $3
@@ -34,8 +38,6 @@ build/host/bench/pattern_bench --benchmark_format=csv --benchmark_repetitions=5 
     }'
 
 echo "== quorvane-render 7680x4320, against libpng writing a black image of that size"
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
 best() { sort -n | head -n 1; }
 for run in 1 2 3 4 5; do
   /usr/bin/time -f "%e %M" -a -o "$scratch/render" build/host/quorvane-render 7680x4320 -o "$scratch/pattern.png"
@@ -55,3 +57,13 @@ tests/windows/with-wine.sh 3840x2160 "build/$windows/bench/windows/paint_bench.e
 echo "== start to first complete paint under Wine ($windows), against a minimal window program"
 tests/windows/with-wine.sh 1024x768 "build/$windows/bench/windows/startup_bench.exe" "build/$windows/quorvane.exe" \
     "build/$windows/bench/windows/minimal_window.exe" 31
+
+echo "== the web page's core: WebAssembly under Node, against the native rasteriser (medians)"
+node bench/web/WebBench.mjs core build/web/quorvane_core.wasm >"$scratch/wasm"
+grep RenderFrame "$scratch/pattern_bench.csv" | grep median | cut -d, -f3 >"$scratch/native"
+paste -d' ' "$scratch/wasm" "$scratch/native" |
+  awk '{ printf "%s: WebAssembly %.2f ms, native %.2f ms, ratio %.2f\n", $2, $3, $5, $3 / $5 }'
+echo "== the web page in Chromium: navigation to the first exact frame, against an all-black buffer (medians of 15)"
+node bench/web/WebBench.mjs page "$PWD/build/web/quorvane.html" 15
+echo "== the web page's size"
+echo "build/web/quorvane.html: $(stat -c %s build/web/quorvane.html) bytes (at most 65536)"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots of the real program under Wine: the pattern,
-# and the paused state after a click. Uses the 32-bit build where this machine
-# runs it, the 64-bit build of the same sources elsewhere.
+# Takes the README's screenshots: the real program under Wine, the pattern and
+# the paused state after a click (the 32-bit build where this machine runs it,
+# the 64-bit build of the same sources elsewhere); and the web page in
+# Chromium at 125 % display scaling, the same two states.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh windows wine show shots
+scripts/install-deps.sh windows wine show shots web
 preset=win32
 /usr/lib/wine/wine --version >/dev/null 2>&1 || preset=win64
 cmake --preset "$preset" >/dev/null
@@ -28,3 +29,22 @@ import -window root docs/screenshot-paused.png
 xdotool key Escape
 wait "$program"
 echo "Wrote docs/screenshot-pattern.png and docs/screenshot-paused.png ($preset build)"
+
+cmake --preset web >/dev/null
+cmake --build --preset web --target quorvane_page
+node --input-type=module - "$PWD/build/web/quorvane.html" <<'EOF'
+import { chromium } from 'playwright-core';
+const browser = await chromium.launch({executablePath: '/usr/bin/chromium',
+  args: ['--force-device-scale-factor=1.25', '--disable-background-networking', '--no-first-run']});
+const page = await (await browser.newContext({viewport: null})).newPage();
+const session = await page.context().newCDPSession(page);
+const {windowId} = await session.send('Browser.getWindowForTarget');
+await session.send('Browser.setWindowBounds', {windowId, bounds: {width: 768, height: 517}});
+await page.goto(new URL(`file://${process.argv[2]}`).href);
+await page.waitForFunction(() => document.getElementById('pattern').width > 0);
+await page.screenshot({path: 'docs/web-pattern-125.png'});
+await page.mouse.click(100, 100);
+await page.screenshot({path: 'docs/web-paused-125.png'});
+await browser.close();
+EOF
+echo "Wrote docs/web-pattern-125.png and docs/web-paused-125.png"

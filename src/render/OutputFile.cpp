@@ -133,6 +133,16 @@ bool OutputFile::Open()
     }
 }
 
+bool OutputFile::WriteThrough(int fd)
+{
+    stream_ = fdopen(fd, "wb");
+    if (!stream_) {
+        error_ = strerror(errno);
+        close(fd);
+    }
+    return stream_ != nullptr;
+}
+
 bool OutputFile::OpenDescriptor(int descriptor)
 {
     const int copy = fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
@@ -140,12 +150,7 @@ bool OutputFile::OpenDescriptor(int descriptor)
         error_ = errno == EBADF ? "descriptor " + std::to_string(descriptor) + " is not open" : strerror(errno);
         return false;
     }
-    stream_ = fdopen(copy, "wb");
-    if (!stream_) {
-        error_ = strerror(errno);
-        close(copy);
-    }
-    return stream_ != nullptr;
+    return WriteThrough(copy);
 }
 
 bool OutputFile::OpenStraight(const std::string &path, bool socket)
@@ -171,12 +176,7 @@ bool OutputFile::OpenStraight(const std::string &path, bool socket)
         error_ = strerror(errno);
         return false;
     }
-    stream_ = fdopen(fd, "wb");
-    if (!stream_) {
-        error_ = strerror(errno);
-        close(fd);
-    }
-    return stream_ != nullptr;
+    return WriteThrough(fd);
 }
 
 bool OutputFile::OpenBeside(const std::string &path)
@@ -239,12 +239,7 @@ bool OutputFile::OpenBeside(const std::string &path)
         umask(mask);
         fchmod(fd, 0666 & ~mask);
     }
-    stream_ = fdopen(fd, "wb");
-    if (!stream_) {
-        error_ = strerror(errno);
-        close(fd);
-    }
-    return stream_ != nullptr;
+    return WriteThrough(fd);
 }
 
 bool OutputFile::Commit()

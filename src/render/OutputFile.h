@@ -35,6 +35,8 @@ private:
     bool OpenDescriptor(int descriptor);
     bool OpenStraight(const std::string &path, bool socket);
     bool OpenBeside(const std::string &path);
+    // Writes through fd from now on; false, with fd closed, when it cannot.
+    bool WriteThrough(int fd);
 
     std::string name_;
     std::string target_;    // the regular file to replace, when writing beside it
