@@ -2,8 +2,8 @@
 
 #include "pattern/PatternLayout.h"
 #include "render/OpsText.h"
-#include "render/PngWriter.h"
 #include "render/OutputFile.h"
+#include "render/PngWriter.h"
 #include "render/Rasteriser.h"
 
 #include <errno.h>
