@@ -101,6 +101,32 @@ if (mode === 'core') {
   check(!ended.dialog && ended.body === 'ended', `Exit ends: ${JSON.stringify(ended)}`);
   await page.mouse.click(100, 100);
   await showsPattern('the pattern after the ended state');
+  await page.mouse.click(100, 100);
+  await page.keyboard.press('Escape');
+  check((await state()).body === 'ended', 'Esc ends as Exit does');
+
+  // A browser without the exact measure, as Safari is: the best guess, and
+  // the dialog says so.
+  const guessing = await (await browser.newContext({viewport: null})).newPage();
+  await guessing.addInitScript(() => {
+    window.ResizeObserver = class extends ResizeObserver {
+      constructor(callback) { super(entries => callback(entries.map(entry => ({contentRect: entry.contentRect})))); }
+      observe(target, options) {
+        if (options) {
+          throw new TypeError('no such box');
+        }
+        super.observe(target);
+      }
+    };
+  });
+  await guessing.goto(new URL(`file://${subject}`).href);
+  await guessing.waitForFunction(() => document.getElementById('pattern').width > 0);
+  const [width, guess] = await guessing.evaluate(() => [document.getElementById('pattern').width,
+                                                        Math.round(innerWidth * devicePixelRatio)]);
+  check(width === guess, `without the exact measure the canvas is ${width} wide, not ${guess}`);
+  await guessing.mouse.click(100, 100);
+  check(/one to one is not guaranteed/.test(await guessing.textContent('#facts')),
+        `the dialog says the mapping is a guess: ${await guessing.textContent('#facts')}`);
   await browser.close();
 }
 process.exit(failures ? 1 : 0);
