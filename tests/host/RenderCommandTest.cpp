@@ -76,18 +76,31 @@ protected:
                                             testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
+        program_ = QUORVANE_RENDER;
         if (geteuid() == 0) {
             ASSERT_EQ(chown(dir_.c_str(), Nobody, Nobody), 0);
+            // Nobody may not reach the build tree (under /root, say): a copy
+            // beside the folder, open to all whatever the umask.
+            const fs::path bin = dir_.string() + "-bin";
+            fs::create_directories(bin);
+            fs::copy_file(QUORVANE_RENDER, bin / "quorvane-render", fs::copy_options::overwrite_existing);
+            fs::permissions(bin, fs::perms(0755));
+            fs::permissions(bin / "quorvane-render", fs::perms(0755));
+            program_ = (bin / "quorvane-render").string();
         }
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override
+    {
+        fs::remove_all(dir_);
+        fs::remove_all(dir_.string() + "-bin");
+    }
 
     // Runs a bash command line in the test's folder, with "$R" the command
     // under test and a umask of 022; a pipeline fails when any part fails.
     CommandResult Run(const std::string &command)
     {
-        const std::string script = "cd '" + dir_.string() + "' && umask 022 && set -o pipefail && export R='" QUORVANE_RENDER
-                                   "' && { " + command + "; } >stdout 2>stderr";
+        const std::string script = "cd '" + dir_.string() + "' && umask 022 && set -o pipefail && export R='" +
+                                   program_ + "' && { " + command + "; } >stdout 2>stderr";
         const int status = WaitFor(StartScript(script));
         CommandResult run{status, Slurp(dir_ / "stdout"), Slurp(dir_ / "stderr")};
         fs::remove(dir_ / "stdout");
@@ -120,6 +133,7 @@ protected:
     }
 
     fs::path dir_;
+    std::string program_; // quorvane-render, where the user running it can reach it
 };
 
 std::vector<uint32_t> ReadPng(const fs::path &path, uint32_t *width, uint32_t *height)
@@ -327,8 +341,8 @@ TEST_F(RenderCommand, AnInterruptLeavesTheTargetAsItWas)
 {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
-        const pid_t render = StartScript("cd '" + dir_.string() + "' && echo old >out.png && exec '" QUORVANE_RENDER
-                                         "' 32767x32767 -o out.png");
+        const pid_t render =
+            StartScript("cd '" + dir_.string() + "' && echo old >out.png && exec '" + program_ + "' 32767x32767 -o out.png");
         const auto writing = [&] {
             const std::vector<std::string> names = Files();
             return std::any_of(names.begin(), names.end(), [](const std::string &name) { return name[0] == '.'; });
