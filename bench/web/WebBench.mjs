@@ -38,7 +38,7 @@ if (mode === 'core') {
         const RenderPattern = (width, height) => {
           const pointer = exports.memory.buffer.byteLength;
           exports.memory.grow(Math.ceil(width * height * 4 / 65536));
-          new Uint32Array(exports.memory.buffer, pointer, width * height).fill(0xFF000000);
+          new Int32Array(exports.memory.buffer, pointer, width * height).fill(0xFF000000 | 0);
           return pointer;
         };
         return {module: result.module, instance: {exports: {...exports, RenderPattern}}};
