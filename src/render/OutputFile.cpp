@@ -103,13 +103,13 @@ bool OutputFile::Open()
         if (lstat(path.c_str(), &status) != 0) {
             // A new file; a name too long is told as such there.
             if (errno == ENOENT || errno == ENAMETOOLONG) {
-                return OpenBeside(path);
+                return OpenBeside(path, nullptr);
             }
             error_ = strerror(errno);
             return false;
         }
         if (S_ISREG(status.st_mode)) {
-            return OpenBeside(path);
+            return OpenBeside(path, &status);
         }
         if (S_ISDIR(status.st_mode)) {
             error_ = "it is a folder";
@@ -179,17 +179,15 @@ bool OutputFile::OpenStraight(const std::string &path, bool socket)
     return WriteThrough(fd);
 }
 
-bool OutputFile::OpenBeside(const std::string &path)
+bool OutputFile::OpenBeside(const std::string &path, const struct stat *existing)
 {
     const std::string folder = FolderOf(path);
-    struct stat existing;
-    const bool exists = stat(path.c_str(), &existing) == 0;
-    if (exists && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+    if (existing && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
         error_ = errno == EROFS ? "it is on a read-only file system" : "you may not write to this file";
         return false;
     }
     const long nameLimit = pathconf(folder.c_str(), _PC_NAME_MAX);
-    const size_t nameLength = path.size() - (path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    const size_t nameLength = path.size() - (path.rfind('/') + 1); // npos + 1 is 0
     if (nameLimit > 0 && nameLength > static_cast<size_t>(nameLimit)) {
         error_ = "the file name is " + std::to_string(nameLength) + " bytes long, more than the " +
                  std::to_string(nameLimit) + " this folder allows";
@@ -226,13 +224,13 @@ bool OutputFile::OpenBeside(const std::string &path)
         memcpy(PendingTemporary, name.c_str(), name.size() + 1);
     }
 
-    if (exists) {
+    if (existing) {
         // Owner and group first: changing them may clear the set-id bits.
         // Only a privileged process may give a file away; others keep theirs.
-        if (fchown(fd, existing.st_uid, existing.st_gid) != 0) {
-            (void)!fchown(fd, static_cast<uid_t>(-1), existing.st_gid);
+        if (fchown(fd, existing->st_uid, existing->st_gid) != 0) {
+            (void)!fchown(fd, static_cast<uid_t>(-1), existing->st_gid);
         }
-        fchmod(fd, existing.st_mode & 07777);
+        fchmod(fd, existing->st_mode & 07777);
     } else {
         // mkostemp makes the file private; give it the mode any new file gets.
         const mode_t mask = umask(0);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <stdio.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -34,7 +35,8 @@ public:
 private:
     bool OpenDescriptor(int descriptor);
     bool OpenStraight(const std::string &path, bool socket);
-    bool OpenBeside(const std::string &path);
+    // existing is the regular file's status, or null for a new name.
+    bool OpenBeside(const std::string &path, const struct stat *existing);
     // Writes through fd from now on; false, with fd closed, when it cannot.
     bool WriteThrough(int fd);
 
