@@ -7,9 +7,8 @@ scripts/install-deps.sh host windows wine web bench
 
 # The Wine figures come from the 32-bit program; where this machine cannot run
 # 32-bit programs, from the 64-bit build of the same sources.
-windows=win32
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  windows=win64
+windows=$(scripts/windows-preset.sh)
+if [[ $windows == win64 ]]; then
   echo "This machine does not run 32-bit programs: the Wine figures below are from the 64-bit build."
 fi
 

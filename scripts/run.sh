@@ -8,9 +8,8 @@ cd "$(dirname "$0")/.."
 if [[ -n ${DISPLAY:-} ]]; then
   scripts/install-deps.sh windows wine show
   if xdpyinfo >/dev/null 2>&1; then
-    preset=win32
-    if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-      preset=win64
+    preset=$(scripts/windows-preset.sh)
+    if [[ $preset == win64 ]]; then
       echo "This machine does not run 32-bit programs: showing the 64-bit build of the same sources instead."
     fi
     cmake --preset "$preset" >/dev/null

@@ -6,8 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh windows wine show shots web
-preset=win32
-/usr/lib/wine/wine --version >/dev/null 2>&1 || preset=win64
+preset=$(scripts/windows-preset.sh)
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target quorvane
 export WINEPREFIX=$PWD/build/$preset/wineprefix
