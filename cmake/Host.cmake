@@ -6,8 +6,14 @@ find_package(PNG REQUIRED)
 add_executable(quorvane-render src/render/RenderMain.cpp src/render/PngWriter.cpp src/render/OutputFile.cpp)
 target_link_libraries(quorvane-render PRIVATE quorvane_raster PNG::PNG)
 
+add_library(quorvane_icon STATIC tools/icon/IconImage.cpp)
+target_include_directories(quorvane_icon PUBLIC tools/icon)
+target_link_libraries(quorvane_icon PUBLIC quorvane_raster)
 add_executable(quorvane-icon tools/icon/MakeIcon.cpp)
-target_link_libraries(quorvane-icon PRIVATE quorvane_raster)
+target_link_libraries(quorvane-icon PRIVATE quorvane_icon PNG::PNG)
+
+# The native viewer, where SDL2 is there to build it.
+include(cmake/View.cmake)
 
 if(NOT QUORVANE_TESTS)
   return()

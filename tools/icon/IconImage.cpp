@@ -1,0 +1,160 @@
+#include "IconImage.h"
+
+#include "render/Rasteriser.h"
+
+namespace {
+
+// Where the parts of the monitor lie in the 32 x 32 picture.
+constexpr int ScreenLeft = 3, ScreenTop = 4, ScreenWidth = 26, ScreenHeight = 18;
+constexpr int BezelLeft = 1, BezelTop = 2, BezelRight = 31, BezelBottom = 24;
+
+enum class Part { Clear, Bezel, BezelEdge, Screen, Stand };
+
+Part PartAt(int x, int y)
+{
+    if (x >= ScreenLeft && x < ScreenLeft + ScreenWidth && y >= ScreenTop && y < ScreenTop + ScreenHeight) {
+        return Part::Screen;
+    }
+    if (x >= BezelLeft && x < BezelRight && y >= BezelTop && y < BezelBottom) {
+        const bool edge = x == BezelLeft || x == BezelRight - 1 || y == BezelTop || y == BezelBottom - 1;
+        return edge ? Part::BezelEdge : Part::Bezel;
+    }
+    const bool neck = x >= 13 && x < 19 && y >= 24 && y < 27;
+    const bool base = x >= 8 && x < 24 && y >= 27 && y < 30;
+    return neck || base ? Part::Stand : Part::Clear;
+}
+
+int Nearest(const std::vector<Rgb> &palette, Rgb colour)
+{
+    int best = 0;
+    int bestDistance = 1 << 30;
+    for (size_t i = 0; i < palette.size(); ++i) {
+        const int dr = palette[i].r - colour.r, dg = palette[i].g - colour.g, db = palette[i].b - colour.b;
+        const int distance = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = static_cast<int>(i);
+        }
+    }
+    return best;
+}
+
+Rgb ColourAt(int x, int y, int bits, const std::vector<Rgb> &miniature)
+{
+    switch (PartAt(x, y)) {
+    case Part::Screen:
+        if (bits == 1) {
+            return {255, 255, 255};
+        }
+        return miniature[static_cast<size_t>(y - ScreenTop) * ScreenWidth + (x - ScreenLeft)];
+    case Part::BezelEdge:
+        return {0, 0, 0};
+    case Part::Bezel:
+        return bits == 1 ? Rgb{0, 0, 0} : Rgb{192, 192, 192};
+    case Part::Stand:
+        return bits == 1 ? Rgb{0, 0, 0} : Rgb{128, 128, 128};
+    case Part::Clear:
+        break;
+    }
+    return {0, 0, 0};
+}
+
+} // namespace
+
+// The pattern at 16 times the screen's size, reduced block by block: a block
+// of the line field (white and black alone, each a fair share) becomes one
+// column of stripes, a block crossed by a target's red or blue strokes takes
+// their colour so the thin strokes stay visible, any other block its average.
+std::vector<Rgb> IconMiniature()
+{
+    constexpr int Scale = 16;
+    constexpr int Area = Scale * Scale;
+    const int width = ScreenWidth * Scale;
+    const int height = ScreenHeight * Scale;
+    std::vector<uint32_t> pattern(static_cast<size_t>(width) * height);
+    RenderPatternBand(width, height, 0, height, pattern.data());
+    std::vector<Rgb> miniature;
+    for (int y = 0; y < ScreenHeight; ++y) {
+        for (int x = 0; x < ScreenWidth; ++x) {
+            int r = 0, g = 0, b = 0, white = 0, black = 0, red = 0, blue = 0;
+            for (int dy = 0; dy < Scale; ++dy) {
+                for (int dx = 0; dx < Scale; ++dx) {
+                    const uint32_t pixel = pattern[static_cast<size_t>(y * Scale + dy) * width + x * Scale + dx];
+                    r += pixel & 0xFF;
+                    g += (pixel >> 8) & 0xFF;
+                    b += (pixel >> 16) & 0xFF;
+                    white += pixel == 0xFFFFFF;
+                    black += pixel == 0;
+                    red += pixel == 0x0000FF;
+                    blue += pixel == 0xFF0000;
+                }
+            }
+            if (white + black == Area && white >= Area / 4 && black >= Area / 4) {
+                miniature.push_back(x % 2 ? Rgb{0, 0, 0} : Rgb{255, 255, 255});
+            } else if (red + blue >= Area / 32) {
+                miniature.push_back(red >= blue ? Rgb{255, 0, 0} : Rgb{0, 0, 255});
+            } else {
+                miniature.push_back(Rgb{(r + Area / 2) / Area, (g + Area / 2) / Area, (b + Area / 2) / Area});
+            }
+        }
+    }
+    return miniature;
+}
+
+std::vector<Rgb> IconPalette(int bits)
+{
+    if (bits == 1) {
+        return {{0, 0, 0}, {255, 255, 255}};
+    }
+    // The sixteen standard colours, then for 256 a 6 x 6 x 6 cube and greys.
+    std::vector<Rgb> palette = {
+        {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},   {0, 0, 128}, {128, 0, 128},
+        {0, 128, 128},   {192, 192, 192}, {128, 128, 128}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0},
+        {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    };
+    if (bits == 8) {
+        for (int r = 0; r < 6; ++r) {
+            for (int g = 0; g < 6; ++g) {
+                for (int b = 0; b < 6; ++b) {
+                    palette.push_back(Rgb{r * 51, g * 51, b * 51});
+                }
+            }
+        }
+        for (int i = 1; palette.size() < 256; ++i) {
+            palette.push_back(Rgb{i * 255 / 25, i * 255 / 25, i * 255 / 25});
+        }
+    }
+    return palette;
+}
+
+std::vector<int> IconIndices(int bits, const std::vector<Rgb> &miniature)
+{
+    const std::vector<Rgb> palette = IconPalette(bits);
+    std::vector<int> indices;
+    for (int y = 0; y < IconSide; ++y) {
+        for (int x = 0; x < IconSide; ++x) {
+            indices.push_back(Nearest(palette, ColourAt(x, y, bits, miniature)));
+        }
+    }
+    return indices;
+}
+
+bool IconPixelClear(int x, int y)
+{
+    return PartAt(x, y) == Part::Clear;
+}
+
+std::vector<uint32_t> IconColourRefs(uint32_t clear)
+{
+    const std::vector<Rgb> palette = IconPalette(8);
+    const std::vector<int> indices = IconIndices(8, IconMiniature());
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < IconSide; ++y) {
+        for (int x = 0; x < IconSide; ++x) {
+            const Rgb colour = palette[static_cast<size_t>(indices[static_cast<size_t>(y * IconSide + x)])];
+            pixels.push_back(IconPixelClear(x, y) ? clear
+                                                  : static_cast<uint32_t>(colour.r | colour.g << 8 | colour.b << 16));
+        }
+    }
+    return pixels;
+}
