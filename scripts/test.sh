@@ -47,7 +47,7 @@ done
 echo
 echo "== summary"
 printf '%s\n' "${summary[@]}"
-if grep -qs '^WINE_RUNS_32BIT:BOOL=ON' build/win32/CMakeCache.txt; then
+if [[ $(scripts/windows-preset.sh) == win32 ]]; then
   echo "Wine: this machine runs 32-bit programs: the whole Wine suite ran on win32, a quick run on win64."
 else
   echo "Wine: this machine does not run 32-bit programs: the whole Wine suite ran on win64 instead of win32."

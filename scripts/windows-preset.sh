@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Prints the Windows preset whose programs this machine runs: win32, or win64
-# where the kernel refuses 32-bit programs (Wine's 32-bit loader then cannot
-# start).
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+# where it refuses 32-bit programs (the answer of scripts/wine.sh --runs-32bit).
+if "$(dirname "$0")/wine.sh" --runs-32bit >/dev/null; then
   echo win32
 else
   echo win64

@@ -15,7 +15,7 @@ display_file=$(mktemp)
 Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$display_file" 2>/dev/null &
 xvfb=$!
 cleanup() {
-  WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver -k 2>/dev/null || true
+  "${QUORVANE_WINE_DIR:-/usr/lib/wine}/wineserver" -k 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
   wait "$xvfb" 2>/dev/null || true
   rm -f "$display_file"
