@@ -3,10 +3,11 @@
 enable_language(RC)
 
 # One small file that needs nothing but the system's DLLs: no C++ runtime,
-# no exceptions, no unwind tables.
+# no exceptions, no unwind tables. No link time stamp, so that the same sources
+# give the same bytes, which a user can compare by their SHA-256.
 set(small_program_flags -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-threadsafe-statics
                         -ffunction-sections -fdata-sections)
-set(small_program_links -mwindows -s -static -Wl,--gc-sections)
+set(small_program_links -mwindows -s -static -Wl,--gc-sections -Wl,--no-insert-timestamp)
 
 # The painting, built once with the program's flags: the program, the pixel
 # test and the paint benchmark all use these very objects.
