@@ -9,7 +9,8 @@
 #   host     the host build: the renderer, the unit tests, the benchmarks
 #   windows  cross-building quorvane.exe and its test programs
 #   wine     running Windows programs under Wine on a virtual X screen
-#   show     showing them on a person's display
+#   display  finding out whether a person's display opens
+#   show     showing Windows programs on it
 #   bench    the benchmark script's timing
 #   shots    taking the README's screenshots of the program
 #   web      building the web page and testing it in Chromium
@@ -21,10 +22,13 @@ declare -A needs=(
   [host]="cmake ninja-build g++ libpng-dev libgtest-dev googletest libbenchmark-dev"
   [windows]="cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest"
   [wine]="wine wine64 wine32:i386 xvfb"
+  # A small X client that opens the display: xdpyinfo's package would bring
+  # Mesa and LLVM along.
+  [display]="xinput"
   # On a person's display Wine follows resolution changes and monitors through
   # X extensions it loads at run time, and the dialog's text needs its fonts:
   # all only recommended, and not needed on the tests' virtual screens.
-  [show]="x11-utils fonts-wine libxrandr2 libxinerama1 libxcursor1 libxi6 libxrender1 libxfixes3"
+  [show]="fonts-wine libxrandr2 libxinerama1 libxcursor1 libxi6 libxrender1 libxfixes3"
   [bench]="time"
   [shots]="xdotool imagemagick"
   [web]="emscripten chromium"
@@ -49,15 +53,26 @@ for package in "${!packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 
-sudo=()
-[[ $(id -u) -eq 0 ]] || sudo=(sudo)
 if [[ ${#missing[@]} -gt 0 ]]; then
-  echo "Installing: ${missing[*]}"
+  steps=("apt-get update -q" "apt-get install -y -q --no-install-recommends ${missing[*]}")
   if [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    "${sudo[@]}" dpkg --add-architecture i386
+    steps=("dpkg --add-architecture i386" "${steps[@]}")
   fi
-  "${sudo[@]}" apt-get update -q
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+  sudo=()
+  if [[ $(id -u) -ne 0 ]]; then
+    if ! command -v sudo >/dev/null; then
+      printf -v as_root '%s && ' "${steps[@]}"
+      echo "install-deps.sh: missing ${missing[*]}; installing them takes root, and there is no sudo here. As root, run: ${as_root% && }" >&2
+      exit 1
+    fi
+    sudo=(sudo)
+  fi
+  echo "Installing: ${missing[*]}"
+  # Through env, since sudo drops the caller's environment; each step's words
+  # split on purpose.
+  for step in "${steps[@]}"; do
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive $step
+  done
 fi
 
 # The web tests' Node packages, exactly as package-lock.json has them.
