@@ -10,6 +10,7 @@
 #include <SDL.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 #include <string>
@@ -81,12 +82,24 @@ bool StartVideo(std::string &failures)
     return false;
 }
 
+// The display's size in device pixels. SDL 2.26's Wayland driver gives the
+// desktop mode in logical units and lists the output's own mode first.
+SDL_DisplayMode DisplayPixels(int display)
+{
+    SDL_DisplayMode mode{};
+    if (strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0) {
+        SDL_GetDisplayMode(display, 0, &mode);
+    } else {
+        SDL_GetDesktopDisplayMode(display, &mode);
+    }
+    return mode;
+}
+
 void ListDisplays()
 {
     for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
-        SDL_DisplayMode mode{};
+        const SDL_DisplayMode mode = DisplayPixels(i);
         SDL_Rect bounds{};
-        SDL_GetDesktopDisplayMode(i, &mode);
         SDL_GetDisplayBounds(i, &bounds);
         const char *name = SDL_GetDisplayName(i);
         printf("%d: %s, %d x %d device pixels, scale %s\n", i, name ? name : "unnamed", mode.w, mode.h,
@@ -100,8 +113,9 @@ struct Viewer {
     SDL_Renderer *renderer = nullptr;
     SDL_Texture *texture = nullptr;
     int width = 0, height = 0; // the texture's size, in device pixels
-    SDL_DisplayMode mode{};    // the display as it was when the window was made
-    SDL_Rect bounds{};
+    SDL_DisplayMode mode{};    // the display as it was when the window was made,
+    SDL_Rect bounds{};         // which SDL does not update when it changes
+    SDL_Point restartedFor{};  // the window's size that made the last restart
     std::vector<uint32_t> frame;
     bool frameStale = true;
     bool paused = false;
@@ -114,7 +128,7 @@ struct Viewer {
 // stays at the size it asked for, so it asks for the display's own.
 bool OpenWindow(Viewer &viewer)
 {
-    SDL_GetDesktopDisplayMode(viewer.display, &viewer.mode);
+    viewer.mode = DisplayPixels(viewer.display);
     SDL_GetDisplayBounds(viewer.display, &viewer.bounds);
     const SDL_Rect &at = viewer.bounds;
     viewer.window = SDL_CreateWindow(DialogTitle, at.x, at.y, at.w, at.h,
@@ -159,15 +173,17 @@ bool Restart(Viewer &viewer)
     return OpenWindow(viewer);
 }
 
-// The output changed under us, rather than the window settling on it.
+// A full-screen window takes the display's logical size at once, so a new
+// size later means the output changed: its mode or its scale. SDL's record
+// of the display stays as it was, and so may the buffer's size. Where the
+// window keeps another size after a restart, it is not the output's doing.
 bool OutputChanged(const Viewer &viewer)
 {
-    SDL_DisplayMode mode{};
-    SDL_Rect bounds{};
-    SDL_GetDesktopDisplayMode(viewer.display, &mode);
-    SDL_GetDisplayBounds(viewer.display, &bounds);
-    return mode.w != viewer.mode.w || mode.h != viewer.mode.h || bounds.w != viewer.bounds.w ||
-           bounds.h != viewer.bounds.h;
+    SDL_Point size{};
+    SDL_GetWindowSize(viewer.window, &size.x, &size.y);
+    const bool asMade = size.x == viewer.bounds.w && size.y == viewer.bounds.h;
+    const bool asBefore = size.x == viewer.restartedFor.x && size.y == viewer.restartedFor.y;
+    return !asMade && !asBefore;
 }
 
 ShownOutput Shown(const Viewer &viewer)
@@ -299,6 +315,7 @@ int Run(Viewer &viewer)
             if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
                 event.window.event == SDL_WINDOWEVENT_DISPLAY_CHANGED) {
                 if (OutputChanged(viewer)) {
+                    SDL_GetWindowSize(viewer.window, &viewer.restartedFor.x, &viewer.restartedFor.y);
                     restartDue = true;
                     restartAt = SDL_GetTicks() + SettleMilliseconds;
                 } else {
