@@ -44,3 +44,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
+
+# The viewer's start-up benchmark on an X screen (scripts/bench.sh).
+find_package(X11)
+if(QUORVANE_TESTS AND X11_FOUND)
+  add_executable(view_black_window bench/view/BlackWindow.cpp)
+  target_link_libraries(view_black_window PRIVATE SDL2::SDL2)
+  add_executable(view_start_bench bench/view/ViewStartBench.cpp)
+  target_link_libraries(view_start_bench PRIVATE quorvane_raster X11::X11)
+endif()

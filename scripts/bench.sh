@@ -3,7 +3,7 @@
 # prints the figures and ratios that docs/performance.md records.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh host windows wine web bench
+scripts/install-deps.sh host view windows wine web bench
 
 # The Wine figures come from the 32-bit program; where this machine cannot run
 # 32-bit programs, from the 64-bit build of the same sources.
@@ -66,3 +66,20 @@ echo "== the web page in Chromium: navigation to the first exact frame, against 
 node bench/web/WebBench.mjs page "$PWD/build/web/quorvane.html" 15
 echo "== the web page's size"
 echo "build/web/quorvane.html: $(stat -c %s build/web/quorvane.html) bytes (at most 65536)"
+
+# On a virtual X screen of its own for each size; X11 even inside a Wayland
+# session, where the viewer would otherwise choose the session's display.
+echo "== quorvane-view on Xvfb: start to the first complete frame, against a bare SDL window presenting a black frame (medians of 15)"
+for size in 1920x1080 3840x2160; do
+  : >"$scratch/display"
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$scratch/display" 2>/dev/null &
+  xvfb=$!
+  for _ in $(seq 100); do
+    [[ -s $scratch/display ]] && break
+    sleep 0.1
+  done
+  DISPLAY=":$(head -n 1 "$scratch/display")" SDL_VIDEODRIVER=x11 \
+      build/host/view_start_bench build/host/quorvane-view build/host/view_black_window 15
+  kill "$xvfb"
+  wait "$xvfb" 2>/dev/null || true
+done

@@ -6,7 +6,7 @@
 # ends the output, and the exit status is 1 if anything failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh host windows wine web
+scripts/install-deps.sh host view windows wine web
 
 # "host: 40 passed, 0 failed, 2 skipped", then the failed tests' names and the
 # reasons for skips, from CTest's JUnit report.
