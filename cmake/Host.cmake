@@ -23,6 +23,9 @@ find_package(benchmark REQUIRED)
 include(GoogleTest)
 add_subdirectory(tests/host)
 add_subdirectory(bench)
+if(TARGET quorvane-view)
+  add_subdirectory(tests/view)
+endif()
 
 # The committed icon must be what the generator makes.
 add_test(NAME icon_is_regenerated_byte_for_byte

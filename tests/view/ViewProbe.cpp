@@ -1,0 +1,135 @@
+// The viewer tests' eyes and hands, one tool for every platform:
+//   view-probe compare WIDTH HEIGHT FILE.ppm  0: the capture is the pattern for that size; 1: it differs
+//                                             (the first differing pixels on stdout); 2: no capture
+//   view-probe cursor   X11: 0 when the cursor image has no visible pixel, 1 when it has
+//   view-probe pointer  Wayland: a left click at X/XEXTENT, Y/YEXTENT of the layout for each line
+//                       "X Y XEXTENT YEXTENT" on stdin, from one virtual pointer kept meanwhile
+#include "render/Rasteriser.h"
+#include "wlr-virtual-pointer-client-protocol.h"
+
+#include <X11/extensions/Xfixes.h>
+#include <linux/input-event-codes.h>
+#include <wayland-client.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+int CompareCapture(int width, int height, const char *path)
+{
+    // netpbm, grim and qemu write no comments in the header.
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int capturedWidth = 0, capturedHeight = 0, maxValue = 0;
+    if (!(in >> magic >> capturedWidth >> capturedHeight >> maxValue) || magic != "P6" || maxValue != 255) {
+        std::printf("%s: not an 8-bit binary PPM\n", path);
+        return 2;
+    }
+    if (capturedWidth != width || capturedHeight != height) {
+        std::printf("the capture is %dx%d, the pattern %dx%d\n", capturedWidth, capturedHeight, width, height);
+        return 1;
+    }
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    std::vector<unsigned char> rgb(count * 3);
+    in.get(); // the one whitespace before the pixels
+    if (!in.read(reinterpret_cast<char *>(rgb.data()), static_cast<std::streamsize>(rgb.size()))) {
+        std::printf("%s: cut short\n", path);
+        return 2;
+    }
+    std::vector<uint32_t> pattern(count);
+    RenderPatternBand(width, height, 0, height, pattern.data());
+    size_t differing = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t got = rgb[3 * i] | rgb[3 * i + 1] << 8 | rgb[3 * i + 2] << 16; // 0x00BBGGRR, as drawn
+        if (got != pattern[i] && ++differing <= 10) {
+            std::printf("  [%zu] x %zu y %zu: expected 0x%06X, got 0x%06X\n", i, i % width, i / width, pattern[i],
+                        got);
+        }
+    }
+    if (differing > 0) {
+        std::printf("%zu of %zu pixels differ from the pattern at %dx%d\n", differing, count, width, height);
+    }
+    return differing > 0;
+}
+
+int CheckCursor()
+{
+    Display *display = XOpenDisplay(nullptr);
+    XFixesCursorImage *image = display ? XFixesGetCursorImage(display) : nullptr;
+    if (!image) {
+        std::printf("no cursor image from the X display\n");
+        return 2;
+    }
+    int visible = 0;
+    for (int i = 0; i < image->width * image->height; ++i) {
+        visible += (image->pixels[i] >> 24) != 0; // any alpha shows
+    }
+    std::printf("cursor %dx%d, %d visible pixels\n", image->width, image->height, visible);
+    return visible > 0;
+}
+
+wl_seat *seat;
+zwlr_virtual_pointer_manager_v1 *pointerManager;
+
+void Global(void *, wl_registry *registry, uint32_t name, const char *interface, uint32_t)
+{
+    if (std::strcmp(interface, wl_seat_interface.name) == 0) {
+        seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+    } else if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
+        pointerManager = static_cast<zwlr_virtual_pointer_manager_v1 *>(
+            wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
+    }
+}
+
+void GlobalRemoved(void *, wl_registry *, uint32_t) {}
+
+int ClickPointer()
+{
+    wl_display *display = wl_display_connect(nullptr);
+    const wl_registry_listener listener{Global, GlobalRemoved};
+    if (display) {
+        wl_registry_add_listener(wl_display_get_registry(display), &listener, nullptr);
+        wl_display_roundtrip(display);
+    }
+    if (!seat || !pointerManager) {
+        std::printf("no Wayland display with a seat and virtual pointers\n");
+        return 2;
+    }
+    // Made before the program starts, so that it finds a pointer on the seat from the first.
+    zwlr_virtual_pointer_v1 *pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointerManager, seat);
+    unsigned x, y, xExtent, yExtent;
+    uint32_t time = 0;
+    while (wl_display_roundtrip(display) >= 0 && std::cin >> x >> y >> xExtent >> yExtent) {
+        zwlr_virtual_pointer_v1_motion_absolute(pointer, ++time, x, y, xExtent, yExtent);
+        zwlr_virtual_pointer_v1_frame(pointer);
+        for (uint32_t state : {WL_POINTER_BUTTON_STATE_PRESSED, WL_POINTER_BUTTON_STATE_RELEASED}) {
+            zwlr_virtual_pointer_v1_button(pointer, ++time, BTN_LEFT, state);
+            zwlr_virtual_pointer_v1_frame(pointer);
+        }
+    }
+    return std::cin.eof() ? 0 : 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "compare" && argc == 5) {
+        return CompareCapture(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
+    }
+    if (mode == "cursor" && argc == 2) {
+        return CheckCursor();
+    }
+    if (mode == "pointer" && argc == 2) {
+        return ClickPointer();
+    }
+    std::fprintf(stderr, "usage: view-probe compare WIDTH HEIGHT FILE.ppm | cursor | pointer\n");
+    return 2;
+}

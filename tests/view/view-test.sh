@@ -1,0 +1,200 @@
+#!/usr/bin/env bash
+# Shows quorvane-view on one real platform, holds every screen pixel against the
+# pattern for the screen's size, then clicks, presses Enter and Esc.
+#   view-test.sh x11|wayland|console VIEWER PROBE CACHE
+# CACHE keeps the console's kernel and initramfs. Where a platform cannot run
+# here the first line says "skipped: " and why.
+set -euo pipefail
+platform=$1 viewer=$2 probe=$3 cache=$4
+work=$(mktemp -d)
+chmod 755 "$work" # the unprivileged compositor's user reaches its copies in here
+shot=$work/shot.ppm viewer_log=$work/viewer.log pids=()
+stop_all() {
+  kill "${pids[@]}" 2>/dev/null || true
+  wait || true
+  pids=()
+}
+trap 'stop_all; rm -rf "$work"' EXIT
+fail() {
+  echo "FAIL ($platform${width:+ ${width}x$height}): $*"
+  [[ ! -s $viewer_log ]] || tail -5 "$viewer_log"
+  exit 1
+}
+skip() { echo "skipped: $*"; exit 0; }
+# Runs COMMAND about five times a second until it succeeds, for at most SECONDS.
+poll() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    ((SECONDS < end)) || return 1
+    sleep 0.2
+  done
+}
+
+# The screen against the pattern for width x height: 0 the same, 1 different,
+# 2 no capture; what differs in $work/diff.
+compare() {
+  ! viewer_ended || fail "the viewer ended unasked"
+  capture 2>"$work/diff" || return 2
+  "$probe" compare "$width" "$height" "$shot" >"$work/diff"
+}
+shows_other() { compare; (($? == 1)); } # only polled, where a failure does not end the script
+expect_pattern() { poll "${2:-30}" compare || fail "not the pattern $1: $(cat "$work/diff")"; }
+viewer_ended() { ! kill -0 "$viewer_pid" 2>/dev/null; }
+cursor_shown() { ! "$probe" cursor >"$work/cursor"; }
+start_viewer() {
+  "$@" 2>"$viewer_log" &
+  viewer_pid=$!
+  pids+=("$viewer_pid")
+}
+
+# From the pattern on screen to the end, the same on X11 and Wayland.
+pause_resume_end() {
+  click
+  poll 15 shows_other || fail "a click left the pattern on screen"
+  if [[ $platform == x11 ]]; then
+    poll 5 cursor_shown || fail "the cursor stays hidden over the dialog: $(cat "$work/cursor")"
+  fi
+  key Return
+  expect_pattern "after Enter"
+  key Escape
+  poll 15 viewer_ended || fail "still running after Esc"
+  wait "$viewer_pid" || fail "ended with status $? after Esc"
+}
+
+x11() {
+  capture() { xwd -root -silent | xwdtopnm | pamdepth 255 >"$shot"; }
+  click() { xdotool mousemove $((width / 8)) $((height / 8)) click 1; }
+  key() { xdotool key "$1"; }
+  for size in 800x600 1366x768; do
+    width=${size%x*} height=${size#*x}
+    : >"$work/display"
+    # No window manager: the viewer alone must cover the screen.
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    pids+=($!)
+    poll 10 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+    export DISPLAY=:$(<"$work/display")
+    start_viewer env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$viewer"
+    expect_pattern "on Xvfb"
+    "$probe" cursor >"$work/cursor" || fail "the cursor shows over the pattern: $(cat "$work/cursor")"
+    pause_resume_end
+    stop_all
+  done
+}
+
+wayland() {
+  # sway refuses to run as root: there the compositor, its clients and the
+  # viewer run as nobody, from copies in a folder nobody can reach.
+  local as_user=() run=$work/run
+  mkdir -m 700 "$run"
+  if [[ $(id -u) == 0 ]]; then
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    chown 65534:65534 "$run"
+  fi
+  install -m 755 "$viewer" "$work/quorvane-view"
+  install -m 755 "$probe" "$work/view-probe"
+  export XDG_RUNTIME_DIR=$run HOME=$run WAYLAND_DISPLAY=wayland-1 SWAYSOCK=$run/sway.sock
+  export WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1
+  unset DISPLAY SDL_VIDEODRIVER
+  shot=$run/shot.ppm
+  capture() { "${as_user[@]}" grim -t ppm "$shot"; }
+  click() { echo "1 1 8 8" >&"${pointer[1]}"; }
+  key() { "${as_user[@]}" wtype -s 300 -k "$1"; } # sooner, keys get lost
+  # The output's mode and scale, and a change of both while the viewer runs.
+  for row in "1024x768 1 1600x900 1.25" "1280x720 2" "1920x1080 1.5"; do
+    read -r mode scale new_mode new_scale <<<"$row"
+    width=${mode%x*} height=${mode#*x}
+    printf 'output HEADLESS-1 mode %s scale %s\ndefault_border none\n' "$mode" "$scale" >"$work/sway.conf"
+    chmod 644 "$work/sway.conf"
+    "${as_user[@]}" sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
+    pids+=($!)
+    poll 10 test -S "$run/$WAYLAND_DISPLAY" || fail "sway did not start: $(tail -5 "$work/sway.log")"
+    coproc pointer { "${as_user[@]}" "$work/view-probe" pointer; }
+    pids+=("$pointer_PID")
+    start_viewer "${as_user[@]}" "$work/quorvane-view"
+    expect_pattern "at scale $scale"
+    if [[ -n $new_mode ]]; then
+      "${as_user[@]}" swaymsg -q output HEADLESS-1 mode "$new_mode" scale "$new_scale"
+      width=${new_mode%x*} height=${new_mode#*x}
+      expect_pattern "after a change from $mode at scale $scale to scale $new_scale"
+    fi
+    pause_resume_end
+    stop_all
+  done
+}
+
+# Debian's kernel and a busybox initramfs that loads the virtual GPU's and
+# keyboard's drivers, mounts the host's root read-only and runs the viewer on
+# tty1 as a console login would; made once into CACHE.
+prepare_console() {
+  [[ ! -s $cache/initrd.gz ]] || return 0
+  local made=$work/vm package version module
+  package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/ *Depends: \(linux-image-[0-9].*\)/\1/p')
+  [[ -n $package ]] || skip "apt knows no Debian kernel (linux-image-amd64); apt-get update may be missing"
+  version=${package#linux-image-}
+  mkdir -p "$made"/initrd/{bin,dev,host,lib,proc,sys}
+  (cd "$made" && apt-get download -q "$package" >download.log 2>&1) ||
+    skip "could not download $package: $(tail -1 "$made/download.log")"
+  dpkg-deb -x "$made"/*.deb "$made/kernel"
+  depmod -b "$made/kernel" "$version"
+  for module in virtio_pci virtio_gpu virtio_input evdev 9pnet_virtio 9p; do
+    modprobe -d "$made/kernel" -S "$version" --show-depends "$module"
+  done | awk '$1 == "insmod" && !seen[$2]++ { print $2 }' | while read -r module; do
+    cp "$module" "$made/initrd/lib/"
+    basename "$module" >>"$made/initrd/modules"
+  done
+  cp /bin/busybox "$made/initrd/bin/"
+  cat >"$made/initrd/init" <<'INIT'
+#!/bin/busybox sh
+/bin/busybox --install -s /bin
+mount -t devtmpfs dev /dev && exec </dev/console >/dev/console 2>&1
+mount -t proc proc /proc && mount -t sysfs sys /sys
+for module in $(cat /modules); do insmod /lib/$module; done
+mount -t 9p -o trans=virtio,version=9p2000.L,ro host /host
+for fs in dev proc sys; do mount -o bind /$fs /host/$fs; done
+setsid -c chroot /host /usr/bin/env -i HOME=/root USER=root LOGNAME=root SHELL=/bin/sh TERM=linux \
+  PATH=/usr/bin:/bin "$viewer" </dev/tty1
+echo "viewer ended with status $?"
+poweroff -f
+INIT
+  chmod 755 "$made/initrd/init"
+  (cd "$made/initrd" && find . | cpio -o -H newc --quiet | gzip -1) >"$made/initrd.gz"
+  mkdir -p "$cache"
+  cp "$made/kernel/boot/vmlinuz-$version" "$cache/vmlinuz"
+  mv "$made/initrd.gz" "$cache/initrd.gz"
+}
+
+# Sends one QMP command and reads up to its reply.
+qmp() {
+  local reply
+  echo "$1" >&"${qemu[1]}"
+  while read -r -t 60 reply <&"${qemu[0]}"; do
+    [[ $reply != *'"return"'* ]] || return 0
+    [[ $reply != *'"error"'* ]] || { echo "$reply" >&2; return 1; }
+  done
+  return 1
+}
+
+console() {
+  command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
+  prepare_console
+  width=1024 height=768
+  capture() { qmp "{\"execute\": \"screendump\", \"arguments\": {\"filename\": \"$shot\"}}"; }
+  # Software emulation, no KVM. The viewer finds KMSDRM by itself.
+  coproc qemu {
+    exec qemu-system-x86_64 -nodefaults -no-user-config -no-reboot -accel tcg -m 512 -display none \
+      -kernel "$cache/vmlinuz" -initrd "$cache/initrd.gz" -append "console=ttyS0 panic=-1 viewer=$viewer" \
+      -device virtio-gpu-pci,xres=$width,yres=$height -device virtio-keyboard-pci \
+      -virtfs local,path=/,mount_tag=host,security_model=none,readonly=on,multidevs=remap \
+      -serial "file:$viewer_log" -qmp stdio 2>"$work/qemu.log"
+  }
+  viewer_pid=$qemu_PID
+  pids+=("$viewer_pid")
+  qmp '{"execute": "qmp_capabilities"}' || fail "qemu did not start: $(cat "$work/qemu.log")"
+  expect_pattern "on the console" 120
+  qmp '{"execute": "send-key", "arguments": {"keys": [{"type": "qcode", "data": "esc"}]}}'
+  poll 30 viewer_ended || fail "still running after Esc"
+  grep -q "viewer ended with status 0" "$viewer_log" || fail "no status 0 on the serial line"
+}
+
+"$platform"
