@@ -1,13 +1,13 @@
 // The web page against the native renderer, pixel for pixel.
 //
 //   node WebTest.mjs core QUORVANE_CORE.wasm QUORVANE-RENDER
-//   node WebTest.mjs page QUORVANE.html QUORVANE-RENDER SCALE
+//   node WebTest.mjs page QUORVANE.html QUORVANE-RENDER chromium|firefox SCALE [PAGE-ZOOM]
 import { execFileSync } from 'node:child_process';
-import { readFileSync } from 'node:fs';
-import { chromium } from 'playwright-core';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import puppeteer from 'puppeteer-core';
 import pngjs from 'pngjs';
 
-const [mode, subject, render, scale] = process.argv.slice(2);
+const [mode, subject, render, browserName, scale, zoom = '1'] = process.argv.slice(2);
 let failures = 0;
 function check(ok, what) {
   if (!ok) {
@@ -53,23 +53,45 @@ if (mode === 'core') {
     check(core.RenderPattern(width, height) === 0, `${width}x${height} is refused`);
   }
 } else {
-  // Chromium's own scale factor, no emulation: the page must find the real
-  // device pixels itself.
-  const browser = await chromium.launch({
-    executablePath: '/usr/bin/chromium',
-    args: [`--force-device-scale-factor=${scale}`, '--window-size=800,600', '--disable-background-networking',
-           '--disable-component-update', '--no-first-run'],
+  // Each browser's own display scale, no emulation: the page must find the
+  // real device pixels itself. The screen is larger than any window here.
+  const screenSize = [2560, 1440];
+  const url = new URL(`file://${subject}`).href;
+  // Chromium's page zoom is a level in steps of 1.2 in the profile.
+  const profile = mkdtempSync('/tmp/quorvane-web-test-');
+  process.on('exit', () => rmSync(profile, {recursive: true, force: true}));
+  mkdirSync(`${profile}/Default`);
+  writeFileSync(`${profile}/Default/Preferences`,
+                JSON.stringify({partition: {default_zoom_level: {x: Math.log(zoom) / Math.log(1.2)}}}));
+  const browser = await puppeteer.launch(browserName === 'firefox' ? {
+    browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true, defaultViewport: null,
+    env: {...process.env, MOZ_HEADLESS_WIDTH: screenSize[0], MOZ_HEADLESS_HEIGHT: screenSize[1]},
+    // The page as the start-up URL: loaded later, the keys would stay in the address bar.
+    args: ['--width=800', '--height=600', url],
+    extraPrefsFirefox: {'layout.css.devPixelsPerPx': scale, 'full-screen-api.transition-duration.enter': '0 0',
+                        'full-screen-api.transition-duration.leave': '0 0', 'full-screen-api.warning.timeout': 0},
+  } : {
+    browser: 'chrome', executablePath: '/usr/bin/chromium', headless: true, defaultViewport: null, userDataDir: profile,
+    args: [`--force-device-scale-factor=${scale}`, `--screen-info={${screenSize.join('x')}}`, '--window-size=800,600',
+           '--no-sandbox', '--disable-background-networking', '--disable-component-update', '--no-first-run', url],
   });
-  const page = await (await browser.newContext({viewport: null})).newPage();
+  const [page] = await browser.pages();
+  await page.waitForFunction(() => document.readyState === 'complete');
   page.on('pageerror', error => check(false, `the page threw ${error.message}`));
   const state = () => page.evaluate(() => ({
     width: document.getElementById('pattern').width, height: document.getElementById('pattern').height,
     body: document.body.className, dialog: document.getElementById('pause').open, focus: document.activeElement.id,
   }));
-  // The screenshot of the pattern once drawn; at fractional scales it may
-  // lose or gain the last device row or column by rounding.
-  const showsPattern = async what => {
-    await page.waitForFunction(() => document.getElementById('pattern').width > 0 && document.body.className === '');
+  // The screenshot of the pattern once drawn for the window, in or out of
+  // full screen; at fractional scales it may lose or gain the last device
+  // row or column by rounding.
+  const showsPattern = async (what, fullScreen) => {
+    await page.waitForFunction(fullScreen => {
+      const canvas = document.getElementById('pattern');
+      const fits = (pixels, cssPixels) => Math.abs(pixels - cssPixels * devicePixelRatio) <= devicePixelRatio;
+      return document.body.className === '' && Boolean(document.fullscreenElement) === fullScreen &&
+             fits(canvas.width, innerWidth) && fits(canvas.height, innerHeight);
+    }, {}, fullScreen);
     const {width, height} = await state();
     const shot = pngjs.PNG.sync.read(await page.screenshot());
     const sizeFits = Math.abs(shot.width - width) <= 1 && Math.abs(shot.height - height) <= 1;
@@ -78,37 +100,52 @@ if (mode === 'core') {
                                                Math.min(height, shot.height)) : '';
     check(!differs, `${what} at ${scale}x: ${differs}`);
   };
+  // The dialog's line for the canvas's size at the ratio the browser shows.
+  const factsAre = async mapping => {
+    const {width, height} = await state();
+    const expected = `${width} x ${height} device pixels, device pixel ratio ${+(scale * zoom).toFixed(3)}: ${mapping}.`;
+    const facts = await page.$eval('#facts', facts => facts.textContent);
+    check(facts === expected, `the dialog says "${facts}", not "${expected}"`);
+  };
 
-  await page.goto(new URL(`file://${subject}`).href);
-  await showsPattern('the pattern at once');
-  const session = await page.context().newCDPSession(page);
-  const {windowId} = await session.send('Browser.getWindowForTarget');
-  await session.send('Browser.setWindowBounds', {windowId, bounds: {width: 1366, height: 768}});
-  await page.waitForFunction(() => innerWidth > 1000);
-  await showsPattern('the pattern after a resize');
+  await showsPattern('the pattern at once', false);
+  await browser.setWindowBounds(await page.windowId(), {width: 1024, height: 700});
+  await page.waitForFunction(() => outerWidth > 1000);
+  await showsPattern('the pattern after a resize', false);
 
+  await page.mouse.click(100, 100, {button: 'right'});
+  check((await state()).body === '', 'a right click does not pause');
   await page.mouse.click(100, 100);
   const paused = await state();
   check(paused.dialog && paused.body === 'paused' && paused.focus === 'ok', `a click pauses: ${JSON.stringify(paused)}`);
-  check(/^\d+ x \d+ device pixels, device pixel ratio [\d.]+: one to one/.test(await page.textContent('#facts')),
-        `the dialog tells the size and ratio: ${await page.textContent('#facts')}`);
+  await factsAre(zoom === '1' ? 'one to one' :
+                 'one to one; the browser\'s zoom is in effect, so the screen\'s size in device pixels is not known');
   await page.keyboard.press('Enter');
-  await showsPattern('the pattern after Enter');
+  await showsPattern('the pattern after Enter', true);
 
-  await page.mouse.click(100, 100);
+  // A finger pauses as it touches, not only when lifted.
+  await page.touchscreen.touchStart(100, 100);
+  check((await state()).body === 'paused', 'a touch pauses');
+  await page.touchscreen.touchEnd();
+  await factsAre('one to one with the screen\'s pixels, the whole screen');
   await page.click('#exit');
   const ended = await state();
   check(!ended.dialog && ended.body === 'ended', `Exit ends: ${JSON.stringify(ended)}`);
   await page.mouse.click(100, 100);
-  await showsPattern('the pattern after the ended state');
+  await showsPattern('the pattern after the ended state', true);
   await page.mouse.click(100, 100);
+  if (browserName === 'firefox') {
+    await page.keyboard.press('Escape'); // in full screen Firefox keeps it, to leave full screen
+  }
   await page.keyboard.press('Escape');
   check((await state()).body === 'ended', 'Esc ends as Exit does');
+  await page.keyboard.press('Enter');
+  await showsPattern('the pattern after Enter in the ended state', true);
 
   // A browser without the exact measure, as Safari is: the best guess, and
-  // the dialog says so.
-  const guessing = await (await browser.newContext({viewport: null})).newPage();
-  await guessing.addInitScript(() => {
+  // the dialog says so; it follows a change of the ratio alone too.
+  const guessing = await browser.newPage();
+  await guessing.evaluateOnNewDocument(() => {
     window.ResizeObserver = class extends ResizeObserver {
       constructor(callback) { super(entries => callback(entries.map(entry => ({contentRect: entry.contentRect})))); }
       observe(target, options) {
@@ -119,14 +156,19 @@ if (mode === 'core') {
       }
     };
   });
-  await guessing.goto(new URL(`file://${subject}`).href);
-  await guessing.waitForFunction(() => document.getElementById('pattern').width > 0);
-  const [width, guess] = await guessing.evaluate(() => [document.getElementById('pattern').width,
-                                                        Math.round(innerWidth * devicePixelRatio)]);
-  check(width === guess, `without the exact measure the canvas is ${width} wide, not ${guess}`);
+  await guessing.goto(url);
+  const guessed = () => guessing.waitForFunction(
+    () => document.getElementById('pattern').width === Math.round(innerWidth * devicePixelRatio), {timeout: 5000}
+  ).then(() => true, () => false);
+  check(await guessed(), 'without the exact measure the canvas is the CSS size times the ratio');
+  if (browserName === 'firefox') { // Chromium's emulated ratio changes no media query
+    const [width, height] = await guessing.evaluate(() => [innerWidth, innerHeight]);
+    await guessing.setViewport({width, height, deviceScaleFactor: 3});
+    check(await guessed(), 'without the exact measure a change of the ratio alone redraws');
+  }
   await guessing.mouse.click(100, 100);
-  check(/one to one is not guaranteed/.test(await guessing.textContent('#facts')),
-        `the dialog says the mapping is a guess: ${await guessing.textContent('#facts')}`);
+  const facts = await guessing.$eval('#facts', facts => facts.textContent);
+  check(/one to one is not guaranteed/.test(facts), `the dialog says the mapping is a guess: ${facts}`);
   await browser.close();
 }
 process.exit(failures ? 1 : 0);
