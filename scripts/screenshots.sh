@@ -2,7 +2,8 @@
 # Takes the README's screenshots: the real program under Wine, the pattern and
 # the paused state after a click (the 32-bit build where this machine runs it,
 # the 64-bit build of the same sources elsewhere); and the web page in
-# Chromium at 125 % display scaling, the same two states.
+# Chromium at 125 % display scaling on a screen larger than its window, the
+# same two states.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh windows wine show shots web
@@ -34,7 +35,8 @@ cmake --build --preset web --target quorvane_page
 node --input-type=module - "$PWD/build/web/quorvane.html" <<'EOF'
 import { chromium } from 'playwright-core';
 const browser = await chromium.launch({executablePath: '/usr/bin/chromium',
-  args: ['--force-device-scale-factor=1.25', '--disable-background-networking', '--no-first-run']});
+  args: ['--force-device-scale-factor=1.25', '--screen-info={1920x1080}', '--disable-background-networking',
+         '--no-first-run']});
 const page = await (await browser.newContext({viewport: null})).newPage();
 const session = await page.context().newCDPSession(page);
 const {windowId} = await session.send('Browser.getWindowForTarget');
