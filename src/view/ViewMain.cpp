@@ -206,6 +206,9 @@ bool Show(Viewer &viewer)
 {
     int width = 0, height = 0;
     SDL_GetRendererOutputSize(viewer.renderer, &width, &height);
+    if (width <= 0 || height <= 0) {
+        return true; // nothing to show on until the window has a size again
+    }
     int presents = 1;
     if (width != viewer.width || height != viewer.height || !viewer.texture) {
         if (viewer.texture) {
@@ -242,7 +245,7 @@ bool Show(Viewer &viewer)
     return true;
 }
 
-bool Pause(Viewer &viewer, bool paused)
+bool SetPaused(Viewer &viewer, bool paused)
 {
     viewer.paused = paused;
     viewer.pressed = DialogButton::None;
@@ -289,12 +292,12 @@ int Run(Viewer &viewer)
                 return 0;
             }
             if (viewer.paused && (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER)) {
-                shown = Pause(viewer, false);
+                shown = SetPaused(viewer, false);
             }
             break;
         case SDL_MOUSEBUTTONDOWN:
             if (event.button.button == SDL_BUTTON_LEFT && !viewer.paused) {
-                shown = Pause(viewer, true);
+                shown = SetPaused(viewer, true);
             } else if (event.button.button == SDL_BUTTON_LEFT) {
                 viewer.pressed = ButtonUnder(viewer, event.button.x, event.button.y);
             }
@@ -307,7 +310,7 @@ int Run(Viewer &viewer)
                 if (viewer.pressed == DialogButton::Exit) {
                     return 0;
                 }
-                shown = Pause(viewer, false);
+                shown = SetPaused(viewer, false);
             }
             viewer.pressed = DialogButton::None;
             break;
