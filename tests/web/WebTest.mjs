@@ -57,21 +57,23 @@ if (mode === 'core') {
   // real device pixels itself. The screen is larger than any window here.
   const screenSize = [2560, 1440];
   const url = new URL(`file://${subject}`).href;
-  // Chromium's page zoom is a level in steps of 1.2 in the profile.
+  // A profile of our own, removed even after a failure; Chromium's page zoom
+  // is a level in steps of 1.2 in it.
   const profile = mkdtempSync('/tmp/quorvane-web-test-');
   process.on('exit', () => rmSync(profile, {recursive: true, force: true}));
   mkdirSync(`${profile}/Default`);
   writeFileSync(`${profile}/Default/Preferences`,
                 JSON.stringify({partition: {default_zoom_level: {x: Math.log(zoom) / Math.log(1.2)}}}));
+  const common = {headless: true, defaultViewport: null, userDataDir: profile};
   const browser = await puppeteer.launch(browserName === 'firefox' ? {
-    browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true, defaultViewport: null,
+    ...common, browser: 'firefox', executablePath: '/usr/bin/firefox-esr',
     env: {...process.env, MOZ_HEADLESS_WIDTH: screenSize[0], MOZ_HEADLESS_HEIGHT: screenSize[1]},
     // The page as the start-up URL: loaded later, the keys would stay in the address bar.
     args: ['--width=800', '--height=600', url],
     extraPrefsFirefox: {'layout.css.devPixelsPerPx': scale, 'full-screen-api.transition-duration.enter': '0 0',
                         'full-screen-api.transition-duration.leave': '0 0', 'full-screen-api.warning.timeout': 0},
   } : {
-    browser: 'chrome', executablePath: '/usr/bin/chromium', headless: true, defaultViewport: null, userDataDir: profile,
+    ...common, browser: 'chrome', executablePath: '/usr/bin/chromium',
     args: [`--force-device-scale-factor=${scale}`, `--screen-info={${screenSize.join('x')}}`, '--window-size=800,600',
            '--no-sandbox', '--disable-background-networking', '--disable-component-update', '--no-first-run', url],
   });
