@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Shows the Quorvane Pattern full screen: builds quorvane.exe and runs it under
-# Wine on this display. Without a display that opens it renders the pattern as
-# a PNG, installing only what that takes.
+# Wine on this display, or with no X display but a Wayland session, builds and
+# runs quorvane-view. Without a display that opens it renders the pattern as a
+# PNG, installing only what that takes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,6 +32,16 @@ render_png() {
   echo "Rendered the pattern at 1920x1080 instead: $PWD/$output"
 }
 
+# The native viewer on the Wayland session: exact at the session's display
+# scaling, where Wine's window would be stretched. Does not return.
+show_with_viewer() {
+  scripts/install-deps.sh render view
+  cmake --preset render >/dev/null
+  cmake --build --preset render --target quorvane-view
+  echo "Showing the pattern full screen on Wayland: click it to pause, then OK to return or Exit to quit."
+  exec build/render/quorvane-view
+}
+
 # Whether the display opens is found out before MinGW and Wine are installed,
 # with a small X client of its own.
 if [[ -n ${DISPLAY:-} ]]; then
@@ -40,6 +51,9 @@ if [[ -n ${DISPLAY:-} ]]; then
   fi
   echo "The display $DISPLAY cannot be opened."
 else
-  echo "No display to show the pattern on (DISPLAY is not set)."
+  echo "No X display to show the pattern on (DISPLAY is not set)."
+fi
+if [[ -n ${WAYLAND_DISPLAY:-} ]]; then
+  show_with_viewer
 fi
 render_png
