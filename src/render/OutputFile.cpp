@@ -66,6 +66,21 @@ std::string FolderOf(const std::string &path)
 
 std::string Quoted(const std::string &text) { return "'" + text + "'"; }
 
+// The kernel follows no more links than this in one name.
+constexpr int SymbolicLinkLimit = 40;
+
+// The rule the kernel applies in sticky world-writable folders such as /tmp
+// (protected_symlinks, protected_regular): another user's name there, unless
+// the folder is theirs, may be a trap and is neither followed nor written.
+// Applied here whatever the kernel is set to, since links are followed by
+// hand, and safely after lstat: in a sticky folder no one else may swap it.
+bool PlantedInStickyFolder(const std::string &folder, uid_t owner)
+{
+    struct stat status;
+    return stat(folder.c_str(), &status) == 0 && (status.st_mode & S_ISVTX) && (status.st_mode & S_IWOTH) &&
+           owner != geteuid() && owner != status.st_uid;
+}
+
 } // namespace
 
 void RemovePendingOutput()
@@ -94,7 +109,7 @@ bool OutputFile::Open()
     // Follow symbolic links by hand, to the name they finally stand for,
     // which need not exist yet: the file is then written there.
     std::string path = name_;
-    for (int hops = 0;; ++hops) {
+    for (int links = 0;; ++links) {
         const int descriptor = DescriptorNamed(path);
         if (descriptor >= 0) {
             return OpenDescriptor(descriptor);
@@ -103,22 +118,28 @@ bool OutputFile::Open()
         if (lstat(path.c_str(), &status) != 0) {
             // A new file; a name too long is told as such there.
             if (errno == ENOENT || errno == ENAMETOOLONG) {
-                return OpenBeside(path, nullptr);
+                return OpenNew(path);
             }
             error_ = strerror(errno);
             return false;
         }
-        if (S_ISREG(status.st_mode)) {
-            return OpenBeside(path, &status);
+        const std::string folder = FolderOf(path);
+        if (PlantedInStickyFolder(folder, status.st_uid)) {
+            error_ = "it is another user's name in sticky world-writable folder " + Quoted(folder) +
+                     ", which is not followed or written";
+            return false;
         }
         if (S_ISDIR(status.st_mode)) {
             error_ = "it is a folder";
             return false;
         }
-        if (!S_ISLNK(status.st_mode)) {
-            return OpenStraight(path, S_ISSOCK(status.st_mode));
+        if (S_ISSOCK(status.st_mode)) {
+            return OpenSocket(path);
         }
-        if (hops == 40) {
+        if (!S_ISLNK(status.st_mode)) {
+            break;
+        }
+        if (links == SymbolicLinkLimit) {
             error_ = "too many levels of symbolic links";
             return false;
         }
@@ -129,8 +150,23 @@ bool OutputFile::Open()
             return false;
         }
         target[length] = '\0';
-        path = target[0] == '/' ? std::string(target) : FolderOf(path) + "/" + target;
+        path = target[0] == '/' ? std::string(target) : folder + "/" + target;
     }
+
+    // Whatever the name stands for now is what gets written: O_NOFOLLOW
+    // refuses a link swapped in since the look above.
+    const int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat opened;
+    if (fd < 0 || fstat(fd, &opened) != 0) {
+        error_ = errno == EACCES || errno == EPERM ? "you may not write to this file"
+                 : errno == EROFS                 ? "it is on a read-only file system"
+                                                  : strerror(errno);
+        if (fd >= 0) {
+            close(fd);
+        }
+        return false;
+    }
+    return S_ISREG(opened.st_mode) ? OpenRegular(path, fd, opened) : WriteThrough(fd);
 }
 
 bool OutputFile::WriteThrough(int fd)
@@ -153,39 +189,29 @@ bool OutputFile::OpenDescriptor(int descriptor)
     return WriteThrough(copy);
 }
 
-bool OutputFile::OpenStraight(const std::string &path, bool socket)
+bool OutputFile::OpenSocket(const std::string &path)
 {
-    int fd = -1;
-    if (socket) {
-        sockaddr_un address = {};
-        address.sun_family = AF_UNIX;
-        if (path.size() >= sizeof address.sun_path) {
-            error_ = "the socket's path is too long to connect to";
-            return false;
-        }
-        memcpy(address.sun_path, path.c_str(), path.size());
-        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd >= 0 && connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
-            close(fd);
-            fd = -1;
-        }
-    } else {
-        fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        error_ = "the socket's path is too long to connect to";
+        return false;
     }
-    if (fd < 0) {
+    memcpy(address.sun_path, path.c_str(), path.size());
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
         error_ = strerror(errno);
+        if (fd >= 0) {
+            close(fd);
+        }
         return false;
     }
     return WriteThrough(fd);
 }
 
-bool OutputFile::OpenBeside(const std::string &path, const struct stat *existing)
+bool OutputFile::OpenNew(const std::string &path)
 {
     const std::string folder = FolderOf(path);
-    if (existing && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
-        error_ = errno == EROFS ? "it is on a read-only file system" : "you may not write to this file";
-        return false;
-    }
     const long nameLimit = pathconf(folder.c_str(), _PC_NAME_MAX);
     const size_t nameLength = path.size() - (path.rfind('/') + 1); // npos + 1 is 0
     if (nameLimit > 0 && nameLength > static_cast<size_t>(nameLimit)) {
@@ -193,11 +219,7 @@ bool OutputFile::OpenBeside(const std::string &path, const struct stat *existing
                  std::to_string(nameLimit) + " this folder allows";
         return false;
     }
-
-    // A short temporary name, so it fits wherever the target's name does.
-    std::string name = folder + "/.quorvane-render-XXXXXX";
-    InterruptsBlocked blocked;
-    const int fd = mkostemp(name.data(), O_CLOEXEC);
+    const int fd = CreateBeside(path, nullptr);
     if (fd < 0) {
         switch (errno) {
         case ENOENT:
@@ -218,34 +240,71 @@ bool OutputFile::OpenBeside(const std::string &path, const struct stat *existing
         }
         return false;
     }
-    temporary_ = name;
-    target_ = path;
-    if (name.size() < sizeof PendingTemporary) {
-        memcpy(PendingTemporary, name.c_str(), name.size() + 1);
-    }
+    return WriteThrough(fd);
+}
 
+bool OutputFile::OpenRegular(const std::string &path, int fd, const struct stat &status)
+{
+    // Renaming a new file over this one keeps it whole until the end, but
+    // only where nothing else is lost: a second hard link would keep the old
+    // image, and a new file that cannot take the old owner and group would
+    // change them. Any other file is written in place, as a shell's > does.
+    if (status.st_nlink == 1) {
+        const int beside = CreateBeside(path, &status);
+        if (beside >= 0) {
+            close(fd);
+            return WriteThrough(beside);
+        }
+    }
+    if (ftruncate(fd, 0) != 0) {
+        error_ = strerror(errno);
+        close(fd);
+        return false;
+    }
+    regular_ = true;
+    return WriteThrough(fd);
+}
+
+int OutputFile::CreateBeside(const std::string &path, const struct stat *existing)
+{
+    // A short temporary name, so it fits wherever the target's name does.
+    std::string temporary = FolderOf(path) + "/.quorvane-render-XXXXXX";
+    InterruptsBlocked blocked;
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    bool made;
     if (existing) {
         // Owner and group first: changing them may clear the set-id bits.
-        // Only a privileged process may give a file away; others keep theirs.
-        if (fchown(fd, existing->st_uid, existing->st_gid) != 0) {
-            (void)!fchown(fd, static_cast<uid_t>(-1), existing->st_gid);
-        }
-        fchmod(fd, existing->st_mode & 07777);
+        made = fchown(fd, existing->st_uid, existing->st_gid) == 0 && fchmod(fd, existing->st_mode & 07777) == 0;
     } else {
         // mkostemp makes the file private; give it the mode any new file gets.
         const mode_t mask = umask(0);
         umask(mask);
-        fchmod(fd, 0666 & ~mask);
+        made = fchmod(fd, 0666 & ~mask) == 0;
     }
-    return WriteThrough(fd);
+    if (!made) {
+        const int error = errno;
+        unlink(temporary.c_str());
+        close(fd);
+        errno = error;
+        return -1;
+    }
+    temporary_ = temporary;
+    target_ = path;
+    regular_ = true;
+    if (temporary.size() < sizeof PendingTemporary) {
+        memcpy(PendingTemporary, temporary.c_str(), temporary.size() + 1);
+    }
+    return fd;
 }
 
 bool OutputFile::Commit()
 {
-    // Straight targets are pipes, devices or sockets, which cannot be synced.
-    const bool beside = !temporary_.empty();
-    const bool written =
-        fflush(stream_) == 0 && !ferror(stream_) && (!beside || fsync(fileno(stream_)) == 0);
+    // Pipes, devices and sockets cannot be synced; a file is, so that a write
+    // the disk refuses late still fails here.
+    const bool written = fflush(stream_) == 0 && !ferror(stream_) && (!regular_ || fsync(fileno(stream_)) == 0);
     const int writeError = errno;
     const bool closed = fclose(stream_) == 0;
     stream_ = nullptr;
@@ -253,7 +312,7 @@ bool OutputFile::Commit()
         error_ = strerror(written ? errno : writeError);
         return false;
     }
-    if (!beside) {
+    if (temporary_.empty()) {
         return true;
     }
     InterruptsBlocked blocked;

@@ -2,6 +2,9 @@
 
 #include <png.h>
 
+#include <errno.h>
+#include <string.h>
+
 namespace {
 
 void OnPngError(png_structp png, png_const_charp message)
@@ -11,6 +14,15 @@ void OnPngError(png_structp png, png_const_charp message)
 }
 
 void OnPngWarning(png_structp, png_const_charp) {}
+
+// libpng's own writer says only "Write Error"; this one says why, such as
+// "No space left on device".
+void WriteToFile(png_structp png, png_bytep data, size_t length)
+{
+    if (fwrite(data, 1, length, static_cast<FILE *>(png_get_io_ptr(png))) != length) {
+        png_error(png, strerror(errno));
+    }
+}
 
 } // namespace
 
@@ -29,7 +41,7 @@ PngWriter::PngWriter(FILE *file, uint32_t width, uint32_t height)
     if (setjmp(png_jmpbuf(png_))) {
         return;
     }
-    png_init_io(png_, file);
+    png_set_write_fn(png_, file, WriteToFile, nullptr); // null: flushing is fflush
     // The pattern's rows mostly repeat the row above, which the Up filter
     // turns into zeros; trying every filter per row would only cost time.
     png_set_filter(png_, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);

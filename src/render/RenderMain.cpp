@@ -31,9 +31,12 @@ constexpr char Usage[] =
     "\n"
     "  -o FILE.png  write the pattern as an 8-bit RGB PNG of exactly that size,\n"
     "               from 1x1 up to 32767x32767; FILE.png is replaced only once\n"
-    "               the whole image has been written, and keeps its permissions;\n"
-    "               a symbolic link's target is written, the link stays; FIFOs and\n"
-    "               devices are written to straight; - is standard output\n"
+    "               the whole image has been written, and keeps its permissions,\n"
+    "               owner and group; a file with other hard links, another\n"
+    "               user's file, or one in a folder you may not add to is\n"
+    "               written in place; a symbolic link's target is written, the\n"
+    "               link stays; FIFOs and devices are written to straight; - is\n"
+    "               standard output\n"
     "  --ops        print the drawing list on standard output, one entry a line:\n"
     "               the kind, then its fields in decimal, colours as 0x and eight\n"
     "               hex digits (0x00BBGGRR); any size from 0x0 up to\n"
@@ -45,8 +48,8 @@ constexpr char Usage[] =
     "  quorvane-render --ops 800x600 | head\n"
     "\n"
     "Exit status: 0 on success, 2 for bad arguments or an output file that cannot\n"
-    "be written, 1 when writing fails part-way, 128 + the signal's number when\n"
-    "interrupted (the output file is then left as it was).\n";
+    "be written, 1 when writing fails part-way. Interrupted by SIGINT, SIGTERM or\n"
+    "SIGHUP, it removes its temporary file and is ended by the signal.\n";
 
 struct Size {
     int32_t width;
@@ -152,14 +155,17 @@ private:
     int percent_ = -1;
 };
 
-// An interrupted render leaves the output as it was: the temporary file goes.
-void OnInterrupt(int signal)
+// An interrupted render removes its temporary file, so a file being replaced
+// stays as it was. Then the signal ends the process, so that a shell sees it
+// killed by the signal and stops a loop of renders as it stops any command.
+void OnInterrupt(int number)
 {
     RemovePendingOutput();
     if (ProgressShown) {
         (void)!write(STDERR_FILENO, ClearLine, sizeof ClearLine - 1);
     }
-    _exit(128 + signal);
+    signal(number, SIG_DFL);
+    raise(number); // blocked until the handler returns
 }
 
 int WritePng(Size size, const std::string &path)
