@@ -38,10 +38,11 @@ compare() {
   capture 2>"$work/diff" || return 2
   "$probe" compare "$width" "$height" "$shot" >"$work/diff"
 }
-shows_other() { compare; (($? == 1)); } # only polled, where a failure does not end the script
-expect_pattern() { poll "${2:-30}" compare || fail "not the pattern $1: $(cat "$work/diff")"; }
+# Only polled, where a failure does not end the script:
+shows_other() { compare; (($? == 1)); }
+cursor_shown() { "$probe" cursor >"$work/cursor"; (($? == 1)); }
+expect_pattern() { poll "${2:-30}" compare || { cat "$work/diff"; fail "not the pattern $1"; }; }
 viewer_ended() { ! kill -0 "$viewer_pid" 2>/dev/null; }
-cursor_shown() { ! "$probe" cursor >"$work/cursor"; }
 start_viewer() {
   "$@" 2>"$viewer_log" &
   viewer_pid=$!
@@ -127,7 +128,8 @@ wayland() {
 # keyboard's drivers, mounts the host's root read-only and runs the viewer on
 # tty1 as a console login would; made once into CACHE.
 prepare_console() {
-  [[ ! -s $cache/initrd.gz ]] || return 0
+  vm=$cache/$(cksum <"$0" | cut -d ' ' -f 1) # made afresh when this script changes
+  [[ ! -s $vm/initrd.gz ]] || return 0
   local made=$work/vm package version module
   package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/ *Depends: \(linux-image-[0-9].*\)/\1/p')
   [[ -n $package ]] || skip "apt knows no Debian kernel (linux-image-amd64); apt-get update may be missing"
@@ -159,9 +161,10 @@ poweroff -f
 INIT
   chmod 755 "$made/initrd/init"
   (cd "$made/initrd" && find . | cpio -o -H newc --quiet | gzip -1) >"$made/initrd.gz"
-  mkdir -p "$cache"
-  cp "$made/kernel/boot/vmlinuz-$version" "$cache/vmlinuz"
-  mv "$made/initrd.gz" "$cache/initrd.gz"
+  rm -rf "$cache"
+  mkdir -p "$vm"
+  cp "$made/kernel/boot/vmlinuz-$version" "$vm/vmlinuz"
+  mv "$made/initrd.gz" "$vm/initrd.gz"
 }
 
 # Sends one QMP command and reads up to its reply.
@@ -183,7 +186,7 @@ console() {
   # Software emulation, no KVM. The viewer finds KMSDRM by itself.
   coproc qemu {
     exec qemu-system-x86_64 -nodefaults -no-user-config -no-reboot -accel tcg -m 512 -display none \
-      -kernel "$cache/vmlinuz" -initrd "$cache/initrd.gz" -append "console=ttyS0 panic=-1 viewer=$viewer" \
+      -kernel "$vm/vmlinuz" -initrd "$vm/initrd.gz" -append "console=ttyS0 panic=-1 viewer=$viewer" \
       -device virtio-gpu-pci,xres=$width,yres=$height -device virtio-keyboard-pci \
       -virtfs local,path=/,mount_tag=host,security_model=none,readonly=on,multidevs=remap \
       -serial "file:$viewer_log" -qmp stdio 2>"$work/qemu.log"
