@@ -67,8 +67,9 @@ bool StartVideo(std::string &failures)
             continue;
         }
         std::string why;
-        if (driver == "wayland" && !EnvironmentHas("XDG_RUNTIME_DIR") && !EnvironmentHas("WAYLAND_DISPLAY")) {
-            // libwayland would print its own complaint about it.
+        const char *socket = getenv("WAYLAND_DISPLAY");
+        if (driver == "wayland" && !EnvironmentHas("XDG_RUNTIME_DIR") && !(socket && socket[0] == '/')) {
+            // libwayland would print a complaint of its own about it.
             why = "XDG_RUNTIME_DIR is not set";
         } else {
             SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
