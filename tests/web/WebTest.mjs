@@ -70,8 +70,7 @@ if (mode === 'core') {
     env: {...process.env, MOZ_HEADLESS_WIDTH: screenSize[0], MOZ_HEADLESS_HEIGHT: screenSize[1]},
     // The page as the start-up URL: loaded later, the keys would stay in the address bar.
     args: ['--width=800', '--height=600', url],
-    extraPrefsFirefox: {'layout.css.devPixelsPerPx': scale, 'full-screen-api.transition-duration.enter': '0 0',
-                        'full-screen-api.transition-duration.leave': '0 0', 'full-screen-api.warning.timeout': 0},
+    extraPrefsFirefox: {'layout.css.devPixelsPerPx': scale},
   } : {
     ...common, browser: 'chrome', executablePath: '/usr/bin/chromium',
     args: [`--force-device-scale-factor=${scale}`, `--screen-info={${screenSize.join('x')}}`, '--window-size=800,600',
