@@ -126,11 +126,11 @@ wayland() {
 
 # Debian's kernel and a busybox initramfs that loads the virtual GPU's and
 # keyboard's drivers, mounts the host's root read-only and runs the viewer on
-# tty1 as a console login would; made once into CACHE.
+# tty1 as a console login would; kept in CACHE.
 prepare_console() {
   vm=$cache/$(cksum <"$0" | cut -d ' ' -f 1) # made afresh when this script changes
   [[ ! -s $vm/initrd.gz ]] || return 0
-  local made=$work/vm package version module
+  local made=$work/vm package version
   package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/ *Depends: \(linux-image-[0-9].*\)/\1/p')
   [[ -n $package ]] || skip "apt knows no Debian kernel (linux-image-amd64); apt-get update may be missing"
   version=${package#linux-image-}
@@ -139,19 +139,16 @@ prepare_console() {
     skip "could not download $package: $(tail -1 "$made/download.log")"
   dpkg-deb -x "$made"/*.deb "$made/kernel"
   depmod -b "$made/kernel" "$version"
-  for module in virtio_pci virtio_gpu virtio_input evdev 9pnet_virtio 9p; do
-    modprobe -d "$made/kernel" -S "$version" --show-depends "$module"
-  done | awk '$1 == "insmod" && !seen[$2]++ { print $2 }' | while read -r module; do
-    cp "$module" "$made/initrd/lib/"
-    basename "$module" >>"$made/initrd/modules"
-  done
+  modprobe -d "$made/kernel" -S "$version" --show-depends -a virtio_pci virtio_gpu virtio_input evdev 9pnet_virtio 9p |
+    awk '$1 == "insmod" && !seen[$2]++ { print $2 }' >"$made/initrd/modules" # in load order
+  xargs -d '\n' -a "$made/initrd/modules" cp -t "$made/initrd/lib"
   cp /bin/busybox "$made/initrd/bin/"
   cat >"$made/initrd/init" <<'INIT'
 #!/bin/busybox sh
 /bin/busybox --install -s /bin
 mount -t devtmpfs dev /dev && exec </dev/console >/dev/console 2>&1
 mount -t proc proc /proc && mount -t sysfs sys /sys
-for module in $(cat /modules); do insmod /lib/$module; done
+for module in $(cat /modules); do insmod /lib/${module##*/}; done
 mount -t 9p -o trans=virtio,version=9p2000.L,ro host /host
 for fs in dev proc sys; do mount -o bind /$fs /host/$fs; done
 setsid -c chroot /host /usr/bin/env -i HOME=/root USER=root LOGNAME=root SHELL=/bin/sh TERM=linux \
