@@ -1,9 +1,7 @@
 // The viewer tests' eyes and hands, one tool for every platform:
-//   view-probe compare WIDTH HEIGHT FILE.ppm  0: the capture is the pattern for that size; 1: it differs
-//                                             (the first differing pixels on stdout); 2: no capture
-//   view-probe cursor   X11: 0 when the cursor image has no visible pixel, 1 when it has
-//   view-probe pointer  Wayland: a left click at X/XEXTENT, Y/YEXTENT of the layout for each line
-//                       "X Y XEXTENT YEXTENT" on stdin, from one virtual pointer kept meanwhile
+//   compare WIDTH HEIGHT FILE.ppm  0: the capture is the pattern; 1: it differs (first differences on stdout)
+//   cursor   X11: 0 when the cursor image has no visible pixel, 1 when it has
+//   pointer  Wayland: for each line "X Y XEXTENT YEXTENT" on stdin, a left click there in the layout
 #include "render/Rasteriser.h"
 #include "wlr-virtual-pointer-client-protocol.h"
 
@@ -74,14 +72,11 @@ int CheckCursor()
     return visible > 0;
 }
 
-wl_seat *seat;
 zwlr_virtual_pointer_manager_v1 *pointerManager;
 
 void Global(void *, wl_registry *registry, uint32_t name, const char *interface, uint32_t)
 {
-    if (std::strcmp(interface, wl_seat_interface.name) == 0) {
-        seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    } else if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
+    if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
         pointerManager = static_cast<zwlr_virtual_pointer_manager_v1 *>(
             wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
     }
@@ -97,12 +92,12 @@ int ClickPointer()
         wl_registry_add_listener(wl_display_get_registry(display), &listener, nullptr);
         wl_display_roundtrip(display);
     }
-    if (!seat || !pointerManager) {
-        std::printf("no Wayland display with a seat and virtual pointers\n");
+    if (!pointerManager) {
+        std::printf("no Wayland display with virtual pointers\n");
         return 2;
     }
-    // Made before the program starts, so that it finds a pointer on the seat from the first.
-    zwlr_virtual_pointer_v1 *pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointerManager, seat);
+    // On the default seat, before the program starts, so that it finds a pointer there from the first.
+    zwlr_virtual_pointer_v1 *pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointerManager, nullptr);
     unsigned x, y, xExtent, yExtent;
     uint32_t time = 0;
     while (wl_display_roundtrip(display) >= 0 && std::cin >> x >> y >> xExtent >> yExtent) {

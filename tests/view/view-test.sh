@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Shows quorvane-view on one real platform, holds every screen pixel against the
-# pattern for the screen's size, then clicks, presses Enter and Esc.
-#   view-test.sh x11|wayland|console VIEWER PROBE CACHE
-# CACHE keeps the console's kernel and initramfs. Where a platform cannot run
-# here the first line says "skipped: " and why.
+# view-test.sh x11|wayland|console VIEWER PROBE CACHE: shows quorvane-view on a
+# real platform, holds every screen pixel against the pattern for the screen's
+# size, then clicks, presses Enter and Esc. CACHE keeps the console's kernel.
 set -euo pipefail
 platform=$1 viewer=$2 probe=$3 cache=$4
 work=$(mktemp -d)
@@ -20,7 +18,7 @@ fail() {
   [[ ! -s $viewer_log ]] || tail -5 "$viewer_log"
   exit 1
 }
-skip() { echo "skipped: $*"; exit 0; }
+skip() { echo "skipped: $*"; exit 0; } # as the first line of output
 # Runs COMMAND about five times a second until it succeeds, for at most SECONDS.
 poll() {
   local end=$((SECONDS + $1))
@@ -69,12 +67,11 @@ x11() {
   key() { xdotool key "$1"; }
   for size in 800x600 1366x768; do
     width=${size%x*} height=${size#*x}
-    : >"$work/display"
     # No window manager: the viewer alone must cover the screen.
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/$size" 2>"$work/xvfb.log" &
     pids+=($!)
-    poll 10 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-    export DISPLAY=:$(<"$work/display")
+    poll 10 test -s "$work/$size" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+    export DISPLAY=:$(<"$work/$size")
     start_viewer env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$viewer"
     expect_pattern "on Xvfb"
     "$probe" cursor >"$work/cursor" || fail "the cursor shows over the pattern: $(cat "$work/cursor")"
