@@ -7,13 +7,16 @@
 #
 #   render   building quorvane-render alone
 #   host     the host build: the renderer, the unit tests, the benchmarks
+#   view     building quorvane-view, the native viewer, in the host build
+#   view-tests  the viewer's tests on X11 (Xvfb) and Wayland (headless sway)
+#   console  the viewer's test on the console, in a virtual machine
 #   windows  cross-building quorvane.exe and its test programs
 #   wine     running Windows programs under Wine on a virtual X screen
 #   display  finding out whether a person's display opens
 #   show     showing Windows programs on it
 #   bench    the benchmark script's timing
 #   shots    taking the README's screenshots of the program
-#   web      building the web page and testing it in Chromium
+#   web      building the web page and testing it in Chromium and Firefox
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,9 +32,13 @@ declare -A needs=(
   # X extensions it loads at run time, and the dialog's text needs its fonts:
   # all only recommended, and not needed on the tests' virtual screens.
   [show]="fonts-wine libxrandr2 libxinerama1 libxcursor1 libxi6 libxrender1 libxfixes3"
+  [view]="libsdl2-dev"
+  [view-tests]="xvfb x11-apps netpbm xdotool sway grim wtype libwayland-dev libx11-dev libxfixes-dev"
+  # The virtual machine boots Debian's kernel, fetched at test time.
+  [console]="qemu-system-x86 busybox-static kmod cpio"
   [bench]="time"
   [shots]="xdotool imagemagick"
-  [web]="emscripten chromium"
+  [web]="emscripten chromium firefox-esr"
 )
 # Wanted only where the command is missing: Node.js may come from elsewhere,
 # with an npm of its own that Debian's package conflicts with.
@@ -75,7 +82,8 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   done
 fi
 
-# The web tests' Node packages, exactly as package-lock.json has them.
+# The web tests' Node packages, exactly as package-lock.json has them; the
+# browsers are Debian's, so none is downloaded.
 if [[ " $* " == *" web "* ]] && ! npm ls --silent >/dev/null 2>&1; then
-  npm ci --no-audit --no-fund
+  PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund
 fi
