@@ -19,8 +19,13 @@ done
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-build/host/bench/pattern_bench --benchmark_format=csv --benchmark_repetitions=5 \
-    --benchmark_report_aggregates_only=true 2>/dev/null >"$scratch/pattern_bench.csv"
+build/host/bench/pattern_bench --benchmark_filter='WalkPattern|CopyPatternOps' --benchmark_format=csv \
+    --benchmark_repetitions=5 --benchmark_report_aggregates_only=true 2>/dev/null >"$scratch/pattern_bench.csv"
+# The frames' repetitions interleaved, so that a busy spell of the machine
+# falls on the rasteriser and its baselines alike.
+build/host/bench/pattern_bench --benchmark_filter=Frame --benchmark_format=csv --benchmark_repetitions=15 \
+    --benchmark_min_time=0.2 --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
+    2>/dev/null >"$scratch/frames.csv"
 
 echo "== walking the drawing list, against copying as many entries"
 grep -E 'WalkPattern|CopyPatternOps' "$scratch/pattern_bench.csv" |
@@ -35,6 +40,19 @@ grep -E 'WalkPattern|CopyPatternOps' "$scratch/pattern_bench.csv" |
         printf "%s: %d entries, walk %.2f ns/entry, copy %.2f ns/entry, ratio %.2f\n", label[i + 1], entries[i], walk, copy, walk / copy
       }
     }'
+
+echo "== the rasteriser's whole frame, against filling it with one colour and against drawing it entry by entry"
+awk -F, '$1 ~ /_(min|median|max)"$/ { split($1, name, "[/_\"]"); time[name[2], name[3], name[4]] = $3 }
+    END {
+      split("1920x1080 3840x2160 7680x4320", label, " ")
+      for (i = 0; i <= 2; ++i) {
+        row = time["RenderFrame", i, "min"]; fill = time["FillFrame", i, "min"]; entries = time["RenderFrameByEntries", i, "min"]
+        printf "%s, best of 15 (median, worst): rasteriser %.2f ms (%.2f, %.2f), fill %.2f ms (%.2f, %.2f), ratio %.2f (medians %.2f); entry by entry %.2f ms, ratio %.2f\n",
+          label[i + 1], row, time["RenderFrame", i, "median"], time["RenderFrame", i, "max"],
+          fill, time["FillFrame", i, "median"], time["FillFrame", i, "max"],
+          row / fill, time["RenderFrame", i, "median"] / time["FillFrame", i, "median"], entries, entries / fill
+      }
+    }' "$scratch/frames.csv"
 
 echo "== quorvane-render 7680x4320, against libpng writing a black image of that size"
 best() { sort -n | head -n 1; }
@@ -59,7 +77,7 @@ tests/windows/with-wine.sh 1024x768 "build/$windows/bench/windows/startup_bench.
 
 echo "== the web page's core: WebAssembly under Node, against the native rasteriser (medians)"
 node bench/web/WebBench.mjs core build/web/quorvane_core.wasm >"$scratch/wasm"
-grep RenderFrame "$scratch/pattern_bench.csv" | grep median | cut -d, -f3 >"$scratch/native"
+for size in 0 1; do grep "\"RenderFrame/${size}_median\"" "$scratch/frames.csv" | cut -d, -f3; done >"$scratch/native"
 paste -d' ' "$scratch/wasm" "$scratch/native" |
   awk '{ printf "%s: WebAssembly %.2f ms, native %.2f ms, ratio %.2f\n", $2, $3, $5, $3 / $5 }'
 echo "== the web page in Chromium: navigation to the first exact frame, against an all-black buffer (medians of 15)"

@@ -5,62 +5,15 @@
 #include <algorithm>
 #include <utility>
 
-Rasteriser::Rasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount,
-                       uint32_t *pixels, uint32_t alpha)
-    : pixels_(pixels), alpha_(alpha)
-{
-    // Outside the limits the surface stays empty, so every drawing is clipped away.
-    if (RasterBandFits(surfaceWidth, surfaceHeight, firstRow, rowCount)) {
-        width_ = surfaceWidth;
-        height_ = surfaceHeight;
-        firstRow_ = firstRow;
-        endRow_ = firstRow + rowCount;
-    }
-}
+namespace {
 
-void Rasteriser::operator()(const PatternOp &op)
-{
-    switch (op.kind) {
-    case PatternOpKind::SelectWhitePen:
-        pen_ = PatternWhite;
-        break;
-    case PatternOpKind::SelectBlackBrush:
-        brush_ = 0;
-        break;
-    case PatternOpKind::DrawFrame:
-        Rectangle(op.left, op.top, op.right, op.bottom);
-        break;
-    case PatternOpKind::DrawLine:
-        Line(op.left, op.top, op.right, op.bottom);
-        break;
-    case PatternOpKind::FillBox:
-        FillRect(op.left, op.top, op.right, op.bottom, op.colour);
-        break;
-    case PatternOpKind::NewPen:
-        pen_ = op.colour;
-        break;
-    case PatternOpKind::DrawEllipse:
-        Ellipse(op.left, op.top, op.right, op.bottom);
-        break;
-    }
-}
-
-// Paints [left, right) x [top, bottom), clipped to the surface and the band.
-void Rasteriser::Box(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour)
-{
-    left = std::max<int64_t>(left, 0);
-    right = std::min<int64_t>(right, width_);
-    top = std::max<int64_t>(top, std::max(firstRow_, 0));
-    bottom = std::min<int64_t>(bottom, std::min(endRow_, height_));
-    for (int64_t y = top; y < bottom && left < right; ++y) {
-        uint32_t *line = pixels_ + static_cast<size_t>(y - firstRow_) * static_cast<size_t>(width_);
-        std::fill(line + left, line + right, colour | alpha_);
-    }
-}
+// The entry rules, shared by both rasterisers so that they paint the same
+// pixels.
 
 // Outline with the pen on the box's border, inside with the brush. A 1 x 1
 // box is four zero-length strokes and paints nothing.
-void Rasteriser::Rectangle(int64_t left, int64_t top, int64_t right, int64_t bottom)
+template <typename Surface>
+void Rectangle(Surface &surface, int64_t left, int64_t top, int64_t right, int64_t bottom, PenAndBrush tools)
 {
     if (left > right) {
         std::swap(left, right);
@@ -71,33 +24,35 @@ void Rasteriser::Rectangle(int64_t left, int64_t top, int64_t right, int64_t bot
     if (left == right || top == bottom || (right - left == 1 && bottom - top == 1)) {
         return;
     }
-    Box(left, top, right, top + 1, pen_);
-    Box(left, bottom - 1, right, bottom, pen_);
-    Box(left, top, left + 1, bottom, pen_);
-    Box(right - 1, top, right, bottom, pen_);
-    Box(left + 1, top + 1, right - 1, bottom - 1, brush_);
+    surface.Box(left, top, right, top + 1, tools.pen);
+    surface.Box(left, bottom - 1, right, bottom, tools.pen);
+    surface.Box(left, top, left + 1, bottom, tools.pen);
+    surface.Box(right - 1, top, right, bottom, tools.pen);
+    surface.Box(left + 1, top + 1, right - 1, bottom - 1, tools.brush);
 }
 
 // The start pixel is painted and the end pixel is not, whichever way the line
 // runs. The drawing list only has vertical and horizontal lines.
-void Rasteriser::Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1)
+template <typename Surface>
+void Line(Surface &surface, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t pen)
 {
     if (x0 == x1) {
         if (y0 <= y1) {
-            Box(x0, y0, x0 + 1, y1, pen_);
+            surface.Box(x0, y0, x0 + 1, y1, pen);
         } else {
-            Box(x0, y1 + 1, x0 + 1, y0 + 1, pen_);
+            surface.Box(x0, y1 + 1, x0 + 1, y0 + 1, pen);
         }
     } else if (x0 <= x1) {
-        Box(x0, y0, x1, y0 + 1, pen_);
+        surface.Box(x0, y0, x1, y0 + 1, pen);
     } else {
-        Box(x1 + 1, y0, x0 + 1, y0 + 1, pen_);
+        surface.Box(x1 + 1, y0, x0 + 1, y0 + 1, pen);
     }
 }
 
 // A pattern fill of left, top, width, height: an inverted extent is not
 // empty but flips over with a shift of one.
-void Rasteriser::FillRect(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour)
+template <typename Surface>
+void FillRect(Surface &surface, int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour)
 {
     if (left > right) {
         std::swap(left, right);
@@ -109,15 +64,12 @@ void Rasteriser::FillRect(int64_t left, int64_t top, int64_t right, int64_t bott
         ++top;
         ++bottom;
     }
-    Box(left, top, right, bottom, colour);
+    surface.Box(left, top, right, bottom, colour);
 }
 
-// The outline is an integer walk of the first quadrant (semi-axes from w - 1
-// and h - 1) mirrored four ways; each row of the fill spans from that row's
-// leftmost to its rightmost outline pixel, fill first, outline on top. Rows do
-// not share pixels, and each row's outline pixels come from one run of the
-// walk at a constant y, so each run draws its rows whole as it ends.
-void Rasteriser::Ellipse(int64_t left, int64_t top, int64_t right, int64_t bottom)
+// Ellipses too thin for a curve are rectangles.
+template <typename Surface>
+void Ellipse(Surface &surface, int64_t left, int64_t top, int64_t right, int64_t bottom, PenAndBrush tools)
 {
     if (left > right) {
         std::swap(left, right);
@@ -131,19 +83,58 @@ void Rasteriser::Ellipse(int64_t left, int64_t top, int64_t right, int64_t botto
         return;
     }
     if (w <= 2 || h <= 2) {
-        Rectangle(left, top, right, bottom);
+        Rectangle(surface, left, top, right, bottom, tools);
         return;
     }
     // No layout for a surface within the limits has a larger one.
     if (w > RasterSideLimit || h > RasterSideLimit) {
         return;
     }
-    const int64_t bandTop = std::max(firstRow_, 0);
-    const int64_t bandEnd = std::min(endRow_, height_);
-    if (bottom <= bandTop || top >= bandEnd) {
+    surface.Ellipse(left, top, w, h, tools);
+}
+
+template <typename Surface>
+void DrawEntry(Surface &surface, PenAndBrush &tools, const PatternOp &op)
+{
+    switch (op.kind) {
+    case PatternOpKind::SelectWhitePen:
+        tools.pen = PatternWhite;
+        break;
+    case PatternOpKind::SelectBlackBrush:
+        tools.brush = 0;
+        break;
+    case PatternOpKind::DrawFrame:
+        Rectangle(surface, op.left, op.top, op.right, op.bottom, tools);
+        break;
+    case PatternOpKind::DrawLine:
+        Line(surface, op.left, op.top, op.right, op.bottom, tools.pen);
+        break;
+    case PatternOpKind::FillBox:
+        FillRect(surface, op.left, op.top, op.right, op.bottom, op.colour);
+        break;
+    case PatternOpKind::NewPen:
+        tools.pen = op.colour;
+        break;
+    case PatternOpKind::DrawEllipse:
+        Ellipse(surface, op.left, op.top, op.right, op.bottom, tools);
+        break;
+    }
+}
+
+// The outline of a w x h ellipse is an integer walk of the first quadrant
+// (semi-axes from w - 1 and h - 1) mirrored four ways; each row of the fill
+// spans from that row's leftmost to its rightmost outline pixel. Each row's
+// outline pixels come from one run of the walk at a constant y, so the walk
+// hands over whole rows: row(r, xMin, xMax) for row r of the ellipse, whose
+// outline is x from xMin to xMax and mirrored. It starts at the middle row,
+// moves outwards up and down at once, and stops once both its rows are
+// outside the surface rows [bandTop, bandEnd).
+template <typename Row>
+void WalkEllipse(int64_t top, int64_t w, int64_t h, int64_t bandTop, int64_t bandEnd, Row &&row)
+{
+    if (top + h <= bandTop || top >= bandEnd) {
         return;
     }
-
     const int64_t a = w - 1;
     const int64_t b = h - 1;
     const int64_t asq = 8 * a * a;
@@ -152,7 +143,6 @@ void Rasteriser::Ellipse(int64_t left, int64_t top, int64_t right, int64_t botto
     int64_t dy = 4 * a * a * (1 + (b % 2));
     int64_t err = dx + dy + a * a * (b % 2);
 
-    // The walk starts at the middle row and moves outwards, up and down at once.
     int64_t runMax = a;
     for (int64_t x = a, y = h / 2; x >= w / 2;) {
         if (top + h - 1 - y < bandTop && top + y >= bandEnd) {
@@ -172,7 +162,11 @@ void Rasteriser::Ellipse(int64_t left, int64_t top, int64_t right, int64_t botto
             err += dy;
         }
         if (nextY != y || nextX < w / 2) {
-            EllipseRows(left, top, w, h, y, x, runMax);
+            for (const int64_t r : {h - 1 - y, y}) {
+                if (r >= 0 && r < h) {
+                    row(r, x, runMax);
+                }
+            }
             runMax = nextX;
         }
         x = nextX;
@@ -180,23 +174,326 @@ void Rasteriser::Ellipse(int64_t left, int64_t top, int64_t right, int64_t botto
     }
 }
 
-// One run of the walk, outline x from xMin to xMax at walk row y: the rows it
-// stands for above and below the middle, mirrored left and right.
-void Rasteriser::EllipseRows(int64_t left, int64_t top, int64_t w, int64_t h, int64_t y, int64_t xMin, int64_t xMax)
+void Fill(uint32_t *row, int32_t left, int32_t right, uint32_t colour)
 {
-    for (const int64_t row : {h - 1 - y, y}) {
-        if (row < 0 || row >= h) {
+    if (left < right) {
+        std::fill(row + left, row + right, colour);
+    }
+}
+
+} // namespace
+
+Rasteriser::Rasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount,
+                       uint32_t *pixels, uint32_t alpha)
+    : pixels_(pixels), alpha_(alpha)
+{
+    // Outside the limits the surface stays empty, so every drawing is clipped away.
+    if (RasterBandFits(surfaceWidth, surfaceHeight, firstRow, rowCount)) {
+        width_ = surfaceWidth;
+        firstRow_ = firstRow;
+        endRow_ = firstRow + rowCount;
+    }
+}
+
+void Rasteriser::operator()(const PatternOp &op)
+{
+    DrawEntry(*this, tools_, op);
+}
+
+void Rasteriser::Box(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour)
+{
+    left = std::max<int64_t>(left, 0);
+    right = std::min<int64_t>(right, width_);
+    top = std::max<int64_t>(top, firstRow_);
+    bottom = std::min<int64_t>(bottom, endRow_);
+    for (int64_t y = top; y < bottom && left < right; ++y) {
+        uint32_t *line = pixels_ + static_cast<size_t>(y - firstRow_) * static_cast<size_t>(width_);
+        std::fill(line + left, line + right, colour | alpha_);
+    }
+}
+
+// Fill first, outline on top; rows do not share pixels.
+void Rasteriser::Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, PenAndBrush tools)
+{
+    WalkEllipse(top, w, h, firstRow_, endRow_, [&](int64_t row, int64_t xMin, int64_t xMax) {
+        const int64_t rowTop = top + row;
+        Box(left + w - 1 - xMax, rowTop, left + xMax + 1, rowTop + 1, tools.brush);
+        Box(left + xMin, rowTop, left + xMax + 1, rowTop + 1, tools.pen);
+        Box(left + w - 1 - xMax, rowTop, left + w - xMin, rowTop + 1, tools.pen);
+    });
+}
+
+RowRasteriser::RowRasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount,
+                             uint32_t alpha)
+    : alpha_(alpha)
+{
+    if (RasterBandFits(surfaceWidth, surfaceHeight, firstRow, rowCount)) {
+        width_ = surfaceWidth;
+        firstRow_ = firstRow;
+        endRow_ = firstRow + rowCount;
+    }
+}
+
+void RowRasteriser::operator()(const PatternOp &op)
+{
+    DrawEntry(*this, tools_, op);
+}
+
+void RowRasteriser::Box(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour)
+{
+    left = std::max<int64_t>(left, 0);
+    right = std::min<int64_t>(right, width_);
+    top = std::max<int64_t>(top, firstRow_);
+    bottom = std::min<int64_t>(bottom, endRow_);
+    if (left >= right || top >= bottom) {
+        return;
+    }
+    RowEntry box;
+    box.top = static_cast<int32_t>(top);
+    box.bottom = static_cast<int32_t>(bottom);
+    box.colour = colour | alpha_;
+    box.left = static_cast<int32_t>(left);
+    box.width = static_cast<int32_t>(right - left);
+    if (entries_.Size() > 0) {
+        RowEntry &last = entries_[entries_.Size() - 1];
+        if (!last.isEllipse && last.top == box.top && last.bottom == box.bottom && last.colour == box.colour &&
+            last.width == box.width) {
+            if (last.count == 1 && box.left > last.left) {
+                last.step = box.left - last.left;
+                last.count = 2;
+                return;
+            }
+            if (last.count > 1 && box.left == last.left + last.count * last.step) {
+                ++last.count;
+                return;
+            }
+        }
+    }
+    Add(box);
+}
+
+void RowRasteriser::Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, PenAndBrush tools)
+{
+    const int64_t first = std::max<int64_t>(top, firstRow_);
+    const int64_t end = std::min<int64_t>(top + h, endRow_);
+    if (first >= end) {
+        return;
+    }
+    RowEntry ellipse;
+    ellipse.top = static_cast<int32_t>(first);
+    ellipse.bottom = static_cast<int32_t>(end);
+    ellipse.colour = tools.pen | alpha_;
+    ellipse.left = static_cast<int32_t>(std::clamp<int64_t>(left, 0, width_));
+    ellipse.width = static_cast<int32_t>(std::clamp<int64_t>(left + w, 0, width_)) - ellipse.left;
+    ellipse.isEllipse = true;
+    ellipse.brush = tools.brush | alpha_;
+    ellipse.firstRow = ellipseRows_.Size();
+    // Rows the walk does not reach stay empty.
+    if (!Add(ellipse) || !ellipseRows_.Resize(ellipseRows_.Size() + static_cast<size_t>(end - first))) {
+        complete_ = false;
+        return;
+    }
+    const auto clip = [this](int64_t from, int64_t to) {
+        return Span{static_cast<int32_t>(std::clamp<int64_t>(from, 0, width_)),
+                    static_cast<int32_t>(std::clamp<int64_t>(to, 0, width_))};
+    };
+    WalkEllipse(top, w, h, firstRow_, endRow_, [&](int64_t row, int64_t xMin, int64_t xMax) {
+        if (top + row >= first && top + row < end) {
+            ellipseRows_[ellipse.firstRow + static_cast<size_t>(top + row - first)] =
+                EllipseRow{clip(left + w - 1 - xMax, left + xMax + 1),
+                           {clip(left + xMin, left + xMax + 1), clip(left + w - 1 - xMax, left + w - xMin)}};
+        }
+    });
+}
+
+bool RowRasteriser::Add(const RowEntry &entry)
+{
+    if (!entries_.Resize(entries_.Size() + 1)) {
+        complete_ = false;
+        return false;
+    }
+    entries_[entries_.Size() - 1] = entry;
+    return true;
+}
+
+// Rows that the same entries cross look the same but for their ellipses: each
+// run of them is drawn once without its ellipses into its first row, which
+// the others copy where no ellipse is. Inside an ellipse's fill a row is the
+// same too but for the outline: the brush with the later boxes over it, drawn
+// once into a row of its own for the run and copied. Only the outline and
+// the later boxes over it are drawn row by row. So each pixel is written
+// about once, and mostly by copying. The first row is drawn last, as it is
+// the one copied.
+bool RowRasteriser::Draw(uint32_t *pixels) const
+{
+    PlainArray<Planned> plan;
+    PlainArray<uint32_t> insides;
+    PlainArray<Span> fills;
+    if (!complete_ || !fills.Resize(entries_.Size())) {
+        return false;
+    }
+    const size_t width = static_cast<size_t>(width_);
+    if (width == 0) {
+        return true;
+    }
+    for (int32_t top = firstRow_, bottom; top < endRow_; top = bottom) {
+        // Down to the next row where an entry starts or ends.
+        bottom = endRow_;
+        for (const RowEntry &entry : entries_) {
+            if (entry.top > top) {
+                bottom = std::min(bottom, entry.top);
+            } else if (entry.bottom > top) {
+                bottom = std::min(bottom, entry.bottom);
+            }
+        }
+        const auto crosses = [top](const RowEntry &entry) { return entry.top <= top && entry.bottom > top; };
+
+        uint32_t *first = pixels + static_cast<size_t>(top - firstRow_) * width;
+        std::fill(first, first + width, alpha_);
+        for (const RowEntry &entry : entries_) {
+            if (!entry.isEllipse && crosses(entry)) {
+                Paint(first, entry, top, 0, width_);
+            }
+        }
+        // Each ellipse, and after it the later boxes that reach into its
+        // columns, which are drawn over its inside.
+        size_t planned = 0;
+        size_t insideEnd = 0;
+        for (const RowEntry *ellipse = entries_.begin(); ellipse != entries_.end(); ++ellipse) {
+            if (!ellipse->isEllipse || !crosses(*ellipse)) {
+                continue;
+            }
+            const size_t inside = insideEnd;
+            insideEnd += width;
+            if (!insides.Resize(insideEnd)) {
+                return false;
+            }
+            uint32_t *insideRow = &insides[inside];
+            std::fill(insideRow + ellipse->left, insideRow + Right(*ellipse), ellipse->brush);
+            for (const RowEntry *entry = ellipse; entry != entries_.end(); ++entry) {
+                if (entry == ellipse || (!entry->isEllipse && crosses(*entry) && entry->left < Right(*ellipse) &&
+                                         ellipse->left < Right(*entry))) {
+                    if (!plan.Resize(planned + 1)) {
+                        return false;
+                    }
+                    plan[planned++] = Planned{entry, inside};
+                    if (entry != ellipse) {
+                        Paint(insideRow, *entry, top, ellipse->left, Right(*ellipse));
+                    }
+                }
+            }
+        }
+
+        for (int32_t y = top + 1; y < bottom; ++y) {
+            uint32_t *row = pixels + static_cast<size_t>(y - firstRow_) * width;
+            CopyOutsideEllipses(first, row, y, plan, planned, fills);
+            PaintEllipses(row, y, plan, planned, insides);
+        }
+        PaintEllipses(first, top, plan, planned, insides);
+    }
+    return true;
+}
+
+// The pixels of row y outside its ellipses' fills, from the run's first row.
+void RowRasteriser::CopyOutsideEllipses(const uint32_t *first, uint32_t *row, int32_t y,
+                                        const PlainArray<Planned> &plan, size_t planned,
+                                        PlainArray<Span> &fills) const
+{
+    // The fills in order from the left.
+    size_t fillCount = 0;
+    for (size_t entry = 0; entry < planned; ++entry) {
+        if (!plan[entry].entry->isEllipse) {
             continue;
         }
-        const int64_t rowTop = top + row;
-        Box(left + w - 1 - xMax, rowTop, left + xMax + 1, rowTop + 1, brush_);
-        Box(left + xMin, rowTop, left + xMax + 1, rowTop + 1, pen_);
-        Box(left + w - 1 - xMax, rowTop, left + w - xMin, rowTop + 1, pen_);
+        const Span fill = RowOf(*plan[entry].entry, y).fill;
+        size_t at = fillCount++;
+        for (; at > 0 && fills[at - 1].left > fill.left; --at) {
+            fills[at] = fills[at - 1];
+        }
+        fills[at] = fill;
+    }
+    int32_t x = 0;
+    for (size_t i = 0; i < fillCount; ++i) {
+        if (fills[i].left > x) {
+            std::copy(first + x, first + fills[i].left, row + x);
+        }
+        x = std::max(x, fills[i].right);
+    }
+    std::copy(first + std::min(x, width_), first + width_, row + std::min(x, width_));
+}
+
+// Each ellipse's fill at row y: its inside, then its outline with the later
+// boxes over it. A later ellipse draws its own fill again in its turn.
+void RowRasteriser::PaintEllipses(uint32_t *row, int32_t y, const PlainArray<Planned> &plan, size_t planned,
+                                  const PlainArray<uint32_t> &insides) const
+{
+    const EllipseRow *spans = nullptr;
+    for (size_t at = 0; at < planned; ++at) {
+        const RowEntry &entry = *plan[at].entry;
+        if (entry.isEllipse) {
+            spans = &RowOf(entry, y);
+            const uint32_t *inside = &insides[plan[at].inside];
+            std::copy(inside + spans->fill.left, inside + spans->fill.right, row + spans->fill.left);
+        }
+        for (const Span &outline : spans->outline) {
+            if (entry.isEllipse) {
+                Fill(row, outline.left, outline.right, entry.colour);
+            } else {
+                Paint(row, entry, y, outline.left, outline.right);
+            }
+        }
+    }
+}
+
+// Where the entry's columns end.
+int32_t RowRasteriser::Right(const RowEntry &entry)
+{
+    return entry.left + (entry.count - 1) * entry.step + entry.width;
+}
+
+const RowRasteriser::EllipseRow &RowRasteriser::RowOf(const RowEntry &ellipse, int32_t y) const
+{
+    return ellipseRows_[ellipse.firstRow + static_cast<size_t>(y - ellipse.top)];
+}
+
+// The entry's pixels on row y that fall in [clipLeft, clipRight).
+void RowRasteriser::Paint(uint32_t *row, const RowEntry &entry, int32_t y, int32_t clipLeft, int32_t clipRight) const
+{
+    if (entry.isEllipse) {
+        const EllipseRow &spans = RowOf(entry, y);
+        Fill(row, std::max(spans.fill.left, clipLeft), std::min(spans.fill.right, clipRight), entry.brush);
+        for (const Span &outline : spans.outline) {
+            Fill(row, std::max(outline.left, clipLeft), std::min(outline.right, clipRight), entry.colour);
+        }
+        return;
+    }
+    if (entry.left >= clipRight || Right(entry) <= clipLeft) {
+        return;
+    }
+    // From the first box that reaches past clipLeft.
+    const int32_t behind = clipLeft - entry.left - entry.width;
+    for (int32_t k = behind >= 0 ? behind / entry.step + 1 : 0; k < entry.count; ++k) {
+        const int32_t x = entry.left + k * entry.step;
+        if (x >= clipRight) {
+            break;
+        }
+        Fill(row, std::max(x, clipLeft), std::min(x + entry.width, clipRight), entry.colour);
     }
 }
 
 bool RenderPatternBand(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels,
                        uint32_t alpha)
+{
+    if (!RasterBandFits(width, height, firstRow, rowCount)) {
+        return false;
+    }
+    RowRasteriser rasteriser(width, height, firstRow, rowCount, alpha);
+    PatternLayout(width, height, rasteriser);
+    return rasteriser.Draw(pixels) || RenderPatternBandByEntries(width, height, firstRow, rowCount, pixels, alpha);
+}
+
+bool RenderPatternBandByEntries(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels,
+                                uint32_t alpha)
 {
     if (!RasterBandFits(width, height, firstRow, rowCount)) {
         return false;

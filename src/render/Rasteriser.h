@@ -7,6 +7,10 @@
 #include "pattern/PatternOp.h"
 
 #include <stddef.h>
+#include <stdint.h>
+#include <stdlib.h>
+
+#include <type_traits>
 
 // The rasteriser's limits, the one place they are stated and checked: a
 // surface up to RasterSideLimit pixels on each side (the largest PNG the
@@ -28,6 +32,19 @@ constexpr bool RasterBandFits(int32_t surfaceWidth, int32_t surfaceHeight, int32
 inline constexpr uint32_t NoAlpha = 0;
 inline constexpr uint32_t OpaqueAlpha = 0xFF000000u;
 
+// What a device context carries from one entry to the next; a new one starts
+// with a black pen and a white brush.
+struct PenAndBrush {
+    uint32_t pen = 0x000000;
+    uint32_t brush = 0xFFFFFF;
+};
+
+// Both rasterisers take entries as the layout hands them over and draw them
+// by the same rules; every entry comes down to solid boxes and ellipses,
+// Box and Ellipse below, which the rules in Rasteriser.cpp call.
+
+// Draws each entry as it comes, straight onto the band: the reference for the
+// pixel rules.
 class Rasteriser {
 public:
     // pixels holds rowCount rows of surfaceWidth pixels, the rows firstRow ..
@@ -38,30 +55,156 @@ public:
 
     void operator()(const PatternOp &op);
 
-    // A new device context starts with a black pen and a white brush.
-    void SetPen(uint32_t colour) { pen_ = colour; }
-    void SetBrush(uint32_t colour) { brush_ = colour; }
+    void SetPen(uint32_t colour) { tools_.pen = colour; }
+    void SetBrush(uint32_t colour) { tools_.brush = colour; }
+
+    // [left, right) x [top, bottom), unclipped.
+    void Box(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
+    // A w x h ellipse, w and h from 3 to RasterSideLimit, outlined with the
+    // pen and filled with the brush.
+    void Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, PenAndBrush tools);
 
 private:
-    void Box(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
-    void Rectangle(int64_t left, int64_t top, int64_t right, int64_t bottom);
-    void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
-    void FillRect(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
-    void Ellipse(int64_t left, int64_t top, int64_t right, int64_t bottom);
-    void EllipseRows(int64_t left, int64_t top, int64_t w, int64_t h, int64_t y, int64_t xMin, int64_t xMax);
-
     int32_t width_ = 0;
-    int32_t height_ = 0;
     int32_t firstRow_ = 0;
     int32_t endRow_ = 0;
     uint32_t *pixels_;
     uint32_t alpha_;
-    uint32_t pen_ = 0x000000;
-    uint32_t brush_ = 0xFFFFFF;
+    PenAndBrush tools_;
+};
+
+// A growable array of plain values on malloc. The web page's core is built
+// without exceptions, where a standard container's failure paths abort
+// through an import the page does not provide; this one says when it cannot
+// grow instead.
+template <typename T>
+class PlainArray {
+    static_assert(std::is_trivially_copyable_v<T>);
+
+public:
+    PlainArray() = default;
+    PlainArray(const PlainArray &) = delete;
+    PlainArray &operator=(const PlainArray &) = delete;
+    ~PlainArray() { free(items_); }
+
+    // New items are value-initialised. False, with nothing changed, when
+    // memory runs out.
+    bool Resize(size_t size)
+    {
+        if (size > capacity_) {
+            const size_t capacity = size > 2 * capacity_ ? size : 2 * capacity_;
+            void *items = capacity <= SIZE_MAX / sizeof(T) ? realloc(items_, capacity * sizeof(T)) : nullptr;
+            if (!items) {
+                return false;
+            }
+            items_ = static_cast<T *>(items);
+            capacity_ = capacity;
+        }
+        for (size_t i = size_; i < size; ++i) {
+            items_[i] = T{};
+        }
+        size_ = size;
+        return true;
+    }
+
+    size_t Size() const { return size_; }
+    T &operator[](size_t i) { return items_[i]; }
+    const T &operator[](size_t i) const { return items_[i]; }
+    const T *begin() const { return items_; }
+    const T *end() const { return items_ + size_; }
+
+private:
+    T *items_ = nullptr;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+};
+
+// Gathers the entries as a short list of row entries and draws the band a row
+// at a time when asked, writing each pixel about once, mostly by copying rows
+// drawn once (see Draw). Boxes of one colour over the same rows and evenly
+// spaced, such as the field's lines, become one entry.
+class RowRasteriser {
+public:
+    RowRasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount,
+                  uint32_t alpha = NoAlpha);
+
+    void operator()(const PatternOp &op);
+
+    void SetPen(uint32_t colour) { tools_.pen = colour; }
+    void SetBrush(uint32_t colour) { tools_.brush = colour; }
+
+    // Every pixel of the band's rows, black where no entry reaches. False
+    // when memory ran out, with the band not or partly drawn.
+    bool Draw(uint32_t *pixels) const;
+
+    void Box(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
+    void Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, PenAndBrush tools);
+
+private:
+    // One row of an ellipse, clipped to the surface: the fill spans the
+    // whole row, and the outline is two spans inside it.
+    struct Span {
+        int32_t left;
+        int32_t right;
+    };
+    struct EllipseRow {
+        Span fill;
+        Span outline[2];
+    };
+
+    // Boxes: count boxes of width pixels, each step to the right of the one
+    // before, in colour. An ellipse: its pen is colour, it lies in the width
+    // columns from left, and its rows are ellipseRows_[firstRow] onwards,
+    // for row top onwards.
+    struct RowEntry {
+        int32_t top = 0; // rows [top, bottom) of the surface, inside the band
+        int32_t bottom = 0;
+        uint32_t colour = 0;
+        int32_t left = 0;
+        int32_t width = 0;
+        int32_t step = 1;
+        int32_t count = 1;
+        bool isEllipse = false;
+        uint32_t brush = 0;
+        size_t firstRow = 0;
+    };
+
+    bool Add(const RowEntry &entry);
+    const EllipseRow &RowOf(const RowEntry &ellipse, int32_t y) const;
+    void Paint(uint32_t *row, const RowEntry &entry, int32_t y, int32_t clipLeft, int32_t clipRight) const;
+
+    // An entry of the plan that Draw makes for each run of rows, and where
+    // the row with its ellipse's inside starts.
+    struct Planned {
+        const RowEntry *entry;
+        size_t inside;
+    };
+
+    void CopyOutsideEllipses(const uint32_t *first, uint32_t *row, int32_t y, const PlainArray<Planned> &plan,
+                             size_t planned, PlainArray<Span> &fills) const;
+    void PaintEllipses(uint32_t *row, int32_t y, const PlainArray<Planned> &plan, size_t planned,
+                       const PlainArray<uint32_t> &insides) const;
+    static int32_t Right(const RowEntry &entry);
+
+    int32_t width_ = 0;
+    int32_t firstRow_ = 0;
+    int32_t endRow_ = 0;
+    uint32_t alpha_;
+    PenAndBrush tools_;
+    bool complete_ = true;
+    PlainArray<RowEntry> entries_;
+    PlainArray<EllipseRow> ellipseRows_;
 };
 
 // Renders the whole pattern for width x height into one band of rows,
 // starting from the black background the window is erased with. False, with
-// nothing touched, for a band outside the rasteriser's limits.
+// nothing touched, for a band outside the rasteriser's limits. Drawn with
+// RowRasteriser, or entry by entry should memory run out.
 bool RenderPatternBand(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels,
                        uint32_t alpha = NoAlpha);
+
+// The same band drawn entry by entry with Rasteriser, the reference that
+// RenderPatternBand must match pixel for pixel; slower, as most pixels are
+// written several times and the field's lines run down the whole band.
+bool RenderPatternBandByEntries(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels,
+                                uint32_t alpha = NoAlpha);

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <numeric>
+#include <sstream>
 
 namespace {
 
@@ -58,19 +60,53 @@ TEST(PatternSweep, EverySizeGivesItsCountWithoutUndefinedBehaviour)
     }
 }
 
-TEST(PatternSweep, RasterisesEverySmallSizeInsideItsBuffer)
+// Draws the pattern band by band into exactly sized buffers, so ASan sees any
+// stray write, row by row and entry by entry: the two must agree, pixel for
+// pixel. On failure, the first pixel that differs and how many do.
+::testing::AssertionResult RowsMatchEntries(int32_t width, int32_t height, int32_t bandRows, uint32_t alpha)
+{
+    std::vector<uint32_t> rows(static_cast<size_t>(width) * static_cast<size_t>(std::min(bandRows, height)));
+    std::vector<uint32_t> entries(rows.size());
+    for (int32_t top = 0; top < height; top += bandRows) {
+        const int32_t count = std::min(bandRows, height - top);
+        const auto end = static_cast<ptrdiff_t>(width) * count;
+        RenderPatternBand(width, height, top, count, rows.data(), alpha);
+        RenderPatternBandByEntries(width, height, top, count, entries.data(), alpha);
+        const auto [row, entry] = std::mismatch(rows.begin(), rows.begin() + end, entries.begin());
+        if (row != rows.begin() + end) {
+            const ptrdiff_t at = row - rows.begin();
+            std::ostringstream message;
+            message << width << "x" << height << " in bands of " << bandRows << ": pixel " << at % width << ","
+                    << top + at / width << " is " << std::hex << *row << " row by row, " << *entry
+                    << " entry by entry; " << std::dec
+                    << std::inner_product(rows.begin(), rows.begin() + end, entries.begin(), ptrdiff_t{0},
+                                          std::plus<>(), std::not_equal_to<>())
+                    << " pixels of the band differ";
+            return ::testing::AssertionFailure() << message.str();
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST(PatternSweep, RowByRowPaintsWhatEntryByEntryDoesAtEverySize)
 {
     for (int32_t width = 1; width <= 48; ++width) {
         for (int32_t height = 1; height <= 48; ++height) {
-            // An exactly sized buffer, so ASan sees any stray write.
-            std::vector<uint32_t> band(static_cast<size_t>(width) * 5);
-            for (int32_t top = 0; top < height; top += 5) {
-                RenderPatternBand(width, height, top, std::min(5, height - top), band.data());
-            }
+            ASSERT_TRUE(RowsMatchEntries(width, height, 5, NoAlpha));
         }
     }
-    for (const auto &[width, height] : {std::pair{1, 2000}, {2000, 1}, {4099, 3}, {3, 4099}}) {
-        (void)RenderPattern(width, height);
+    struct Sweep {
+        int32_t width, height, bandRows;
+        uint32_t alpha;
+    };
+    const Sweep sweeps[] = {
+        {1, 2000, 16, NoAlpha},         {2000, 1, 1, NoAlpha},        {4099, 3, 3, OpaqueAlpha},
+        {3, 4099, 4099, OpaqueAlpha},   {301, 203, 7, NoAlpha},       {800, 600, 600, OpaqueAlpha},
+        {800, 601, 16, NoAlpha},        {1023, 767, 16, NoAlpha},     {1366, 768, 768, OpaqueAlpha},
+        {1920, 1080, 1080, OpaqueAlpha}, {2161, 1213, 64, NoAlpha},   {3840, 2160, 16, NoAlpha},
+    };
+    for (const Sweep &sweep : sweeps) {
+        EXPECT_TRUE(RowsMatchEntries(sweep.width, sweep.height, sweep.bandRows, sweep.alpha));
     }
 }
 
@@ -94,10 +130,13 @@ TEST(PatternSweep, DrawsUpToItsLimitsAndRefusesBeyondThem)
     // Entries far larger than any surface are clipped away, not walked.
     uint32_t pixels[4] = {};
     Rasteriser rasteriser(2, 2, 0, 2, pixels);
+    RowRasteriser rowRasteriser(2, 2, 0, 2);
     for (PatternOpKind kind : {PatternOpKind::DrawFrame, PatternOpKind::DrawLine, PatternOpKind::FillBox,
                                PatternOpKind::DrawEllipse}) {
         rasteriser(PatternOp{kind, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, PatternBlue});
+        rowRasteriser(PatternOp{kind, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, PatternBlue});
     }
+    rowRasteriser.Draw(pixels);
 }
 
 } // namespace

@@ -6,26 +6,37 @@ namespace {
 
 constexpr int32_t SurfaceWidth = 8;
 constexpr int32_t SurfaceHeight = 6;
-constexpr uint32_t Untouched = 0x123456;
 constexpr uint32_t Pen = 0x0000FF;
 constexpr uint32_t Brush = 0x00FF00;
 constexpr uint32_t Fill = 0xFF0000;
 
-// One entry drawn on an 8 x 6 surface, as a picture: '.' untouched, 'o' pen,
-// '#' brush, '*' the entry's own fill colour.
-std::vector<std::string> Draw(const PatternOp &op)
+// Entries drawn on a black 8 x 6 surface, entry by entry or row by row, as a
+// picture: '.' black, 'o' pen, '#' brush, '*' the entries' own fill colour.
+std::vector<std::string> Draw(const std::vector<PatternOp> &ops, bool byRows)
 {
-    std::vector<uint32_t> pixels(SurfaceWidth * SurfaceHeight, Untouched);
-    Rasteriser rasteriser(SurfaceWidth, SurfaceHeight, 0, SurfaceHeight, pixels.data());
-    rasteriser.SetPen(Pen);
-    rasteriser.SetBrush(Brush);
-    rasteriser(op);
+    std::vector<uint32_t> pixels(SurfaceWidth * SurfaceHeight);
+    if (byRows) {
+        RowRasteriser rasteriser(SurfaceWidth, SurfaceHeight, 0, SurfaceHeight);
+        rasteriser.SetPen(Pen);
+        rasteriser.SetBrush(Brush);
+        for (const PatternOp &op : ops) {
+            rasteriser(op);
+        }
+        rasteriser.Draw(pixels.data());
+    } else {
+        Rasteriser rasteriser(SurfaceWidth, SurfaceHeight, 0, SurfaceHeight, pixels.data());
+        rasteriser.SetPen(Pen);
+        rasteriser.SetBrush(Brush);
+        for (const PatternOp &op : ops) {
+            rasteriser(op);
+        }
+    }
     std::vector<std::string> picture;
     for (int32_t y = 0; y < SurfaceHeight; ++y) {
         std::string row;
         for (int32_t x = 0; x < SurfaceWidth; ++x) {
             const uint32_t pixel = pixels[y * SurfaceWidth + x];
-            row += pixel == Untouched ? '.' : pixel == Pen ? 'o' : pixel == Brush ? '#' : pixel == Fill ? '*' : '?';
+            row += pixel == 0 ? '.' : pixel == Pen ? 'o' : pixel == Brush ? '#' : pixel == Fill ? '*' : '?';
         }
         picture.push_back(row);
     }
@@ -48,7 +59,9 @@ const std::vector<std::string> Empty = {"........", "........", "........", "...
 void ExpectPictures(const std::vector<Case> &cases)
 {
     for (const Case &c : cases) {
-        EXPECT_EQ(Draw(c.op), c.picture) << c.name;
+        for (const bool byRows : {false, true}) {
+            EXPECT_EQ(Draw({c.op}, byRows), c.picture) << c.name << (byRows ? ", row by row" : ", entry by entry");
+        }
     }
 }
 
@@ -113,6 +126,24 @@ TEST(Rasteriser, EllipseOutlinesAnIntegerWalkAndFillsBetweenIt)
         {"1x1 is a rectangle: nothing", Box(K, 2, 2, 3, 3), Empty},
         {"zero width", Box(K, 2, 1, 2, 4), Empty},
     });
+}
+
+// Row by row, evenly spaced boxes are drawn as one entry and rows crossed by
+// an ellipse are drawn again from it: the order of the entries still holds.
+TEST(Rasteriser, EntriesPaintInTheirOrder)
+{
+    const auto L = PatternOpKind::DrawLine;
+    // Evenly spaced lines, then one out of step, under a box and an ellipse,
+    // with a line in another pen on top.
+    const std::vector<PatternOp> ops = {
+        Box(L, 1, 0, 1, 6), Box(L, 3, 0, 3, 6), Box(L, 5, 0, 5, 6), Box(L, 6, 0, 6, 6),
+        Box(PatternOpKind::FillBox, 2, 2, 7, 4), Box(PatternOpKind::DrawEllipse, 0, 0, 5, 5),
+        PatternOp{PatternOpKind::NewPen, 0, 0, 0, 0, Fill}, Box(L, 2, 2, 8, 2),
+    };
+    const std::vector<std::string> picture = {".ooo.oo.", "o###ooo.", "o#******", "o###o**.", ".ooo.oo.", ".o.o.oo."};
+    for (const bool byRows : {false, true}) {
+        EXPECT_EQ(Draw(ops, byRows), picture) << (byRows ? "row by row" : "entry by entry");
+    }
 }
 
 TEST(Rasteriser, BandsTogetherMatchTheWholeImage)
