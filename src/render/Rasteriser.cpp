@@ -318,18 +318,17 @@ bool RowRasteriser::Add(const RowEntry &entry)
 
 // Rows that the same entries cross look the same but for their ellipses: each
 // run of them is drawn once without its ellipses into its first row, which
-// the others copy where no ellipse is. Inside an ellipse's fill a row is the
-// same too but for the outline: the brush with the later boxes over it, drawn
-// once into a row of its own for the run and copied. Only the outline and
-// the later boxes over it are drawn row by row. So each pixel is written
-// about once, and mostly by copying. The first row is drawn last, as it is
-// the one copied.
+// the others copy. Inside an ellipse's fill a row is the same too but for the
+// outline: the brush with the later boxes over it, drawn once into a row of
+// its own for the run and copied over the fill, which is still in the cache.
+// Only the outline and the later boxes over it are drawn row by row. So each
+// pixel goes out to memory once, and is mostly written by copying. The first
+// row gets its ellipses last, as it is the one copied.
 bool RowRasteriser::Draw(uint32_t *pixels) const
 {
     PlainArray<Planned> plan;
     PlainArray<uint32_t> insides;
-    PlainArray<Span> fills;
-    if (!complete_ || !fills.Resize(entries_.Size())) {
+    if (!complete_) {
         return false;
     }
     const size_t width = static_cast<size_t>(width_);
@@ -386,40 +385,12 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
 
         for (int32_t y = top + 1; y < bottom; ++y) {
             uint32_t *row = pixels + static_cast<size_t>(y - firstRow_) * width;
-            CopyOutsideEllipses(first, row, y, plan, planned, fills);
+            std::copy(first, first + width, row);
             PaintEllipses(row, y, plan, planned, insides);
         }
         PaintEllipses(first, top, plan, planned, insides);
     }
     return true;
-}
-
-// The pixels of row y outside its ellipses' fills, from the run's first row.
-void RowRasteriser::CopyOutsideEllipses(const uint32_t *first, uint32_t *row, int32_t y,
-                                        const PlainArray<Planned> &plan, size_t planned,
-                                        PlainArray<Span> &fills) const
-{
-    // The fills in order from the left.
-    size_t fillCount = 0;
-    for (size_t entry = 0; entry < planned; ++entry) {
-        if (!plan[entry].entry->isEllipse) {
-            continue;
-        }
-        const Span fill = RowOf(*plan[entry].entry, y).fill;
-        size_t at = fillCount++;
-        for (; at > 0 && fills[at - 1].left > fill.left; --at) {
-            fills[at] = fills[at - 1];
-        }
-        fills[at] = fill;
-    }
-    int32_t x = 0;
-    for (size_t i = 0; i < fillCount; ++i) {
-        if (fills[i].left > x) {
-            std::copy(first + x, first + fills[i].left, row + x);
-        }
-        x = std::max(x, fills[i].right);
-    }
-    std::copy(first + std::min(x, width_), first + width_, row + std::min(x, width_));
 }
 
 // Each ellipse's fill at row y: its inside, then its outline with the later

@@ -180,8 +180,6 @@ private:
         size_t inside;
     };
 
-    void CopyOutsideEllipses(const uint32_t *first, uint32_t *row, int32_t y, const PlainArray<Planned> &plan,
-                             size_t planned, PlainArray<Span> &fills) const;
     void PaintEllipses(uint32_t *row, int32_t y, const PlainArray<Planned> &plan, size_t planned,
                        const PlainArray<uint32_t> &insides) const;
     static int32_t Right(const RowEntry &entry);
