@@ -7,6 +7,7 @@
 //   view_start_bench QUORVANE-VIEW BLACK-WINDOW [RUNS]     (on $DISPLAY)
 
 #include "render/Rasteriser.h"
+#include "../Median.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -118,12 +119,6 @@ double TimeToFrame(RootScreen &screen, const char *program, const std::vector<ui
     kill(child, SIGTERM);
     waitpid(child, nullptr, 0);
     return shown;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 //   startup_bench.exe QUORVANE.exe MINIMAL.exe [RUNS]
 
 #include "Clock.h"
+#include "../Median.h"
 
 #include "pattern/PatternLayout.h"
 #include "render/Rasteriser.h"
@@ -70,12 +71,6 @@ double TimeToPaint(const std::string &program, Probe probe)
     }
     ReleaseDC(NULL, screen);
     return elapsed;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace
