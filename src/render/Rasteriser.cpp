@@ -183,16 +183,28 @@ void Fill(uint32_t *row, int32_t left, int32_t right, uint32_t colour)
 
 } // namespace
 
+RasterBand::RasterBand(int32_t surfaceWidth, int32_t surfaceHeight, int32_t first, int32_t rowCount)
+{
+    if (RasterBandFits(surfaceWidth, surfaceHeight, first, rowCount)) {
+        width = surfaceWidth;
+        firstRow = first;
+        endRow = first + rowCount;
+    }
+}
+
+bool RasterBand::Clip(int64_t &left, int64_t &top, int64_t &right, int64_t &bottom) const
+{
+    left = std::max<int64_t>(left, 0);
+    right = std::min<int64_t>(right, width);
+    top = std::max<int64_t>(top, firstRow);
+    bottom = std::min<int64_t>(bottom, endRow);
+    return left < right && top < bottom;
+}
+
 Rasteriser::Rasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount,
                        uint32_t *pixels, uint32_t alpha)
-    : pixels_(pixels), alpha_(alpha)
+    : band_(surfaceWidth, surfaceHeight, firstRow, rowCount), pixels_(pixels), alpha_(alpha)
 {
-    // Outside the limits the surface stays empty, so every drawing is clipped away.
-    if (RasterBandFits(surfaceWidth, surfaceHeight, firstRow, rowCount)) {
-        width_ = surfaceWidth;
-        firstRow_ = firstRow;
-        endRow_ = firstRow + rowCount;
-    }
 }
 
 void Rasteriser::operator()(const PatternOp &op)
@@ -202,12 +214,11 @@ void Rasteriser::operator()(const PatternOp &op)
 
 void Rasteriser::Box(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour)
 {
-    left = std::max<int64_t>(left, 0);
-    right = std::min<int64_t>(right, width_);
-    top = std::max<int64_t>(top, firstRow_);
-    bottom = std::min<int64_t>(bottom, endRow_);
-    for (int64_t y = top; y < bottom && left < right; ++y) {
-        uint32_t *line = pixels_ + static_cast<size_t>(y - firstRow_) * static_cast<size_t>(width_);
+    if (!band_.Clip(left, top, right, bottom)) {
+        return;
+    }
+    for (int64_t y = top; y < bottom; ++y) {
+        uint32_t *line = pixels_ + static_cast<size_t>(y - band_.firstRow) * static_cast<size_t>(band_.width);
         std::fill(line + left, line + right, colour | alpha_);
     }
 }
@@ -215,7 +226,7 @@ void Rasteriser::Box(int64_t left, int64_t top, int64_t right, int64_t bottom, u
 // Fill first, outline on top; rows do not share pixels.
 void Rasteriser::Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, PenAndBrush tools)
 {
-    WalkEllipse(top, w, h, firstRow_, endRow_, [&](int64_t row, int64_t xMin, int64_t xMax) {
+    WalkEllipse(top, w, h, band_.firstRow, band_.endRow, [&](int64_t row, int64_t xMin, int64_t xMax) {
         const int64_t rowTop = top + row;
         Box(left + w - 1 - xMax, rowTop, left + xMax + 1, rowTop + 1, tools.brush);
         Box(left + xMin, rowTop, left + xMax + 1, rowTop + 1, tools.pen);
@@ -225,13 +236,8 @@ void Rasteriser::Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, PenAnd
 
 RowRasteriser::RowRasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount,
                              uint32_t alpha)
-    : alpha_(alpha)
+    : band_(surfaceWidth, surfaceHeight, firstRow, rowCount), alpha_(alpha)
 {
-    if (RasterBandFits(surfaceWidth, surfaceHeight, firstRow, rowCount)) {
-        width_ = surfaceWidth;
-        firstRow_ = firstRow;
-        endRow_ = firstRow + rowCount;
-    }
 }
 
 void RowRasteriser::operator()(const PatternOp &op)
@@ -241,11 +247,7 @@ void RowRasteriser::operator()(const PatternOp &op)
 
 void RowRasteriser::Box(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour)
 {
-    left = std::max<int64_t>(left, 0);
-    right = std::min<int64_t>(right, width_);
-    top = std::max<int64_t>(top, firstRow_);
-    bottom = std::min<int64_t>(bottom, endRow_);
-    if (left >= right || top >= bottom) {
+    if (!band_.Clip(left, top, right, bottom)) {
         return;
     }
     RowEntry box;
@@ -274,8 +276,8 @@ void RowRasteriser::Box(int64_t left, int64_t top, int64_t right, int64_t bottom
 
 void RowRasteriser::Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, PenAndBrush tools)
 {
-    const int64_t first = std::max<int64_t>(top, firstRow_);
-    const int64_t end = std::min<int64_t>(top + h, endRow_);
+    const int64_t first = std::max<int64_t>(top, band_.firstRow);
+    const int64_t end = std::min<int64_t>(top + h, band_.endRow);
     if (first >= end) {
         return;
     }
@@ -283,8 +285,8 @@ void RowRasteriser::Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, Pen
     ellipse.top = static_cast<int32_t>(first);
     ellipse.bottom = static_cast<int32_t>(end);
     ellipse.colour = tools.pen | alpha_;
-    ellipse.left = static_cast<int32_t>(std::clamp<int64_t>(left, 0, width_));
-    ellipse.width = static_cast<int32_t>(std::clamp<int64_t>(left + w, 0, width_)) - ellipse.left;
+    ellipse.left = static_cast<int32_t>(std::clamp<int64_t>(left, 0, band_.width));
+    ellipse.width = static_cast<int32_t>(std::clamp<int64_t>(left + w, 0, band_.width)) - ellipse.left;
     ellipse.isEllipse = true;
     ellipse.brush = tools.brush | alpha_;
     ellipse.firstRow = ellipseRows_.Size();
@@ -294,10 +296,10 @@ void RowRasteriser::Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, Pen
         return;
     }
     const auto clip = [this](int64_t from, int64_t to) {
-        return Span{static_cast<int32_t>(std::clamp<int64_t>(from, 0, width_)),
-                    static_cast<int32_t>(std::clamp<int64_t>(to, 0, width_))};
+        return Span{static_cast<int32_t>(std::clamp<int64_t>(from, 0, band_.width)),
+                    static_cast<int32_t>(std::clamp<int64_t>(to, 0, band_.width))};
     };
-    WalkEllipse(top, w, h, firstRow_, endRow_, [&](int64_t row, int64_t xMin, int64_t xMax) {
+    WalkEllipse(top, w, h, band_.firstRow, band_.endRow, [&](int64_t row, int64_t xMin, int64_t xMax) {
         if (top + row >= first && top + row < end) {
             ellipseRows_[ellipse.firstRow + static_cast<size_t>(top + row - first)] =
                 EllipseRow{clip(left + w - 1 - xMax, left + xMax + 1),
@@ -331,13 +333,13 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
     if (!complete_) {
         return false;
     }
-    const size_t width = static_cast<size_t>(width_);
+    const size_t width = static_cast<size_t>(band_.width);
     if (width == 0) {
         return true;
     }
-    for (int32_t top = firstRow_, bottom; top < endRow_; top = bottom) {
+    for (int32_t top = band_.firstRow, bottom; top < band_.endRow; top = bottom) {
         // Down to the next row where an entry starts or ends.
-        bottom = endRow_;
+        bottom = band_.endRow;
         for (const RowEntry &entry : entries_) {
             if (entry.top > top) {
                 bottom = std::min(bottom, entry.top);
@@ -347,11 +349,11 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
         }
         const auto crosses = [top](const RowEntry &entry) { return entry.top <= top && entry.bottom > top; };
 
-        uint32_t *first = pixels + static_cast<size_t>(top - firstRow_) * width;
+        uint32_t *first = pixels + static_cast<size_t>(top - band_.firstRow) * width;
         std::fill(first, first + width, alpha_);
         for (const RowEntry &entry : entries_) {
             if (!entry.isEllipse && crosses(entry)) {
-                Paint(first, entry, top, 0, width_);
+                Paint(first, entry, top, 0, band_.width);
             }
         }
         // Each ellipse, and after it the later boxes that reach into its
@@ -384,7 +386,7 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
         }
 
         for (int32_t y = top + 1; y < bottom; ++y) {
-            uint32_t *row = pixels + static_cast<size_t>(y - firstRow_) * width;
+            uint32_t *row = pixels + static_cast<size_t>(y - band_.firstRow) * width;
             std::copy(first, first + width, row);
             PaintEllipses(row, y, plan, planned, insides);
         }

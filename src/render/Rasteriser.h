@@ -39,6 +39,20 @@ struct PenAndBrush {
     uint32_t brush = 0xFFFFFF;
 };
 
+// The rows firstRow .. endRow - 1 of a surface width pixels wide that a
+// rasteriser draws on. Outside the limits it is empty, so every drawing is
+// clipped away.
+struct RasterBand {
+    RasterBand(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount);
+
+    // Clips [left, right) x [top, bottom) to the band; false if nothing is left.
+    bool Clip(int64_t &left, int64_t &top, int64_t &right, int64_t &bottom) const;
+
+    int32_t width = 0;
+    int32_t firstRow = 0;
+    int32_t endRow = 0;
+};
+
 // Both rasterisers take entries as the layout hands them over and draw them
 // by the same rules; every entry comes down to solid boxes and ellipses,
 // Box and Ellipse below, which the rules in Rasteriser.cpp call.
@@ -65,9 +79,7 @@ public:
     void Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, PenAndBrush tools);
 
 private:
-    int32_t width_ = 0;
-    int32_t firstRow_ = 0;
-    int32_t endRow_ = 0;
+    RasterBand band_;
     uint32_t *pixels_;
     uint32_t alpha_;
     PenAndBrush tools_;
@@ -184,9 +196,7 @@ private:
                        const PlainArray<uint32_t> &insides) const;
     static int32_t Right(const RowEntry &entry);
 
-    int32_t width_ = 0;
-    int32_t firstRow_ = 0;
-    int32_t endRow_ = 0;
+    RasterBand band_;
     uint32_t alpha_;
     PenAndBrush tools_;
     bool complete_ = true;
