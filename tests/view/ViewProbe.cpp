@@ -9,11 +9,10 @@
 #include <linux/input-event-codes.h>
 #include <wayland-client.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -50,9 +49,7 @@ int CompareCapture(int width, int height, const char *path)
                         got);
         }
     }
-    if (differing > 0) {
-        std::printf("%zu of %zu pixels differ from the pattern at %dx%d\n", differing, count, width, height);
-    }
+    std::printf("%zu of %zu pixels differ from the pattern at %dx%d\n", differing, count, width, height);
     return differing > 0;
 }
 
@@ -64,43 +61,38 @@ int CheckCursor()
         std::printf("no cursor image from the X display\n");
         return 2;
     }
-    int visible = 0;
-    for (int i = 0; i < image->width * image->height; ++i) {
-        visible += (image->pixels[i] >> 24) != 0; // any alpha shows
-    }
-    std::printf("cursor %dx%d, %d visible pixels\n", image->width, image->height, visible);
+    const auto visible = std::count_if(image->pixels, image->pixels + image->width * image->height,
+                                       [](unsigned long pixel) { return pixel >> 24 != 0; }); // any alpha shows
+    std::printf("cursor %dx%d, %td visible pixels\n", image->width, image->height, visible);
     return visible > 0;
 }
 
-zwlr_virtual_pointer_manager_v1 *pointerManager;
-
-void Global(void *, wl_registry *registry, uint32_t name, const char *interface, uint32_t)
-{
-    if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
-        pointerManager = static_cast<zwlr_virtual_pointer_manager_v1 *>(
-            wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
-    }
-}
-
-void GlobalRemoved(void *, wl_registry *, uint32_t) {}
-
 int ClickPointer()
 {
+    void *manager = nullptr;
+    const wl_registry_listener listener{
+        [](void *found, wl_registry *registry, uint32_t name, const char *interface, uint32_t) {
+            if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
+                *static_cast<void **>(found) =
+                    wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1);
+            }
+        },
+        [](void *, wl_registry *, uint32_t) {}};
     wl_display *display = wl_display_connect(nullptr);
-    const wl_registry_listener listener{Global, GlobalRemoved};
     if (display) {
-        wl_registry_add_listener(wl_display_get_registry(display), &listener, nullptr);
+        wl_registry_add_listener(wl_display_get_registry(display), &listener, &manager);
         wl_display_roundtrip(display);
     }
-    if (!pointerManager) {
+    if (!manager) {
         std::printf("no Wayland display with virtual pointers\n");
         return 2;
     }
     // On the default seat, before the program starts, so that it finds a pointer there from the first.
-    zwlr_virtual_pointer_v1 *pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointerManager, nullptr);
+    zwlr_virtual_pointer_v1 *pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(
+        static_cast<zwlr_virtual_pointer_manager_v1 *>(manager), nullptr);
     unsigned x, y, xExtent, yExtent;
     uint32_t time = 0;
-    while (wl_display_roundtrip(display) >= 0 && std::cin >> x >> y >> xExtent >> yExtent) {
+    while (wl_display_roundtrip(display) >= 0 && std::scanf("%u %u %u %u", &x, &y, &xExtent, &yExtent) == 4) {
         zwlr_virtual_pointer_v1_motion_absolute(pointer, ++time, x, y, xExtent, yExtent);
         zwlr_virtual_pointer_v1_frame(pointer);
         for (uint32_t state : {WL_POINTER_BUTTON_STATE_PRESSED, WL_POINTER_BUTTON_STATE_RELEASED}) {
@@ -108,7 +100,7 @@ int ClickPointer()
             zwlr_virtual_pointer_v1_frame(pointer);
         }
     }
-    return std::cin.eof() ? 0 : 2;
+    return std::feof(stdin) ? 0 : 2;
 }
 
 } // namespace
@@ -117,13 +109,10 @@ int main(int argc, char **argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "compare" && argc == 5) {
-        return CompareCapture(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
+        return CompareCapture(std::stoi(argv[2]), std::stoi(argv[3]), argv[4]);
     }
-    if (mode == "cursor" && argc == 2) {
-        return CheckCursor();
-    }
-    if (mode == "pointer" && argc == 2) {
-        return ClickPointer();
+    if ((mode == "cursor" || mode == "pointer") && argc == 2) {
+        return mode == "cursor" ? CheckCursor() : ClickPointer();
     }
     std::fprintf(stderr, "usage: view-probe compare WIDTH HEIGHT FILE.ppm | cursor | pointer\n");
     return 2;
