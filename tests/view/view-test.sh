@@ -1,36 +1,21 @@
 #!/usr/bin/env bash
-# view-test.sh x11|wayland|console VIEWER PROBE CACHE: shows quorvane-view on a
-# real platform, holds every screen pixel against the pattern for the screen's
-# size, then clicks, presses Enter and Esc. CACHE keeps the console's kernel.
+# view-test.sh x11|wayland|console VIEWER PROBE CACHE: quorvane-view on a real platform, every screen pixel
+# held against the pattern for its size, then a click, Enter and Esc. CACHE keeps the console's kernel.
 set -euo pipefail
 platform=$1 viewer=$2 probe=$3 cache=$4
 work=$(mktemp -d)
 chmod 755 "$work" # the unprivileged compositor's user reaches its copies in here
 shot=$work/shot.ppm viewer_log=$work/viewer.log pids=()
-stop_all() {
-  kill "${pids[@]}" 2>/dev/null || true
-  wait || true
-  pids=()
-}
+stop_all() { kill "${pids[@]}" 2>/dev/null || true; wait || true; pids=(); }
 trap 'stop_all; rm -rf "$work"' EXIT
-fail() {
-  echo "FAIL ($platform${width:+ ${width}x$height}): $*"
-  [[ ! -s $viewer_log ]] || tail -5 "$viewer_log"
-  exit 1
-}
+fail() { echo "FAIL ($platform${width:+ ${width}x$height}): $*"; tail -5 "$viewer_log" 2>/dev/null; exit 1; }
 skip() { echo "skipped: $*"; exit 0; } # as the first line of output
-# Runs COMMAND about five times a second until it succeeds, for at most SECONDS.
-poll() {
+poll() { # SECONDS COMMAND...: COMMAND five times a second until it succeeds
   local end=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    ((SECONDS < end)) || return 1
-    sleep 0.2
-  done
+  until "${@:2}"; do ((SECONDS < end)) && sleep 0.2 || return 1; done
 }
 
-# The screen against the pattern for width x height: 0 the same, 1 different,
-# 2 no capture; what differs in $work/diff.
+# The screen against the pattern for width x height: 0 the same, 1 different, 2 no capture; details in $work/diff.
 compare() {
   ! viewer_ended || fail "the viewer ended unasked"
   capture 2>"$work/diff" || return 2
@@ -41,24 +26,20 @@ shows_other() { compare; (($? == 1)); }
 cursor_shown() { "$probe" cursor >"$work/cursor"; (($? == 1)); }
 expect_pattern() { poll "${2:-30}" compare || { cat "$work/diff"; fail "not the pattern $1"; }; }
 viewer_ended() { ! kill -0 "$viewer_pid" 2>/dev/null; }
-start_viewer() {
-  "$@" 2>"$viewer_log" &
-  viewer_pid=$!
-  pids+=("$viewer_pid")
-}
+spawn() { "$@" & pids+=($!); }
+start_viewer() { spawn "$@" 2>"$viewer_log"; viewer_pid=$!; }
 
-# From the pattern on screen to the end, the same on X11 and Wayland.
+# From the pattern on screen to the end, on X11 and Wayland alike, then stops all that was started.
 pause_resume_end() {
   click
   poll 15 shows_other || fail "a click left the pattern on screen"
-  if [[ $platform == x11 ]]; then
-    poll 5 cursor_shown || fail "the cursor stays hidden over the dialog: $(cat "$work/cursor")"
-  fi
+  [[ $platform != x11 ]] || poll 5 cursor_shown || fail "the cursor stays hidden over the dialog: $(cat "$work/cursor")"
   key Return
   expect_pattern "after Enter"
   key Escape
   poll 15 viewer_ended || fail "still running after Esc"
   wait "$viewer_pid" || fail "ended with status $? after Esc"
+  stop_all
 }
 
 x11() {
@@ -68,29 +49,22 @@ x11() {
   for size in 800x600 1366x768; do
     width=${size%x*} height=${size#*x}
     # No window manager: the viewer alone must cover the screen.
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/$size" 2>"$work/xvfb.log" &
-    pids+=($!)
+    spawn Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/$size" 2>"$work/xvfb.log"
     poll 10 test -s "$work/$size" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
     export DISPLAY=:$(<"$work/$size")
     start_viewer env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$viewer"
     expect_pattern "on Xvfb"
     "$probe" cursor >"$work/cursor" || fail "the cursor shows over the pattern: $(cat "$work/cursor")"
     pause_resume_end
-    stop_all
   done
 }
 
 wayland() {
-  # sway refuses to run as root: there the compositor, its clients and the
-  # viewer run as nobody, from copies in a folder nobody can reach.
+  # sway refuses root: then the compositor, its clients and the viewer run as nobody, from copies it can reach.
   local as_user=() run=$work/run
   mkdir -m 700 "$run"
-  if [[ $(id -u) == 0 ]]; then
-    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-    chown 65534:65534 "$run"
-  fi
-  install -m 755 "$viewer" "$work/quorvane-view"
-  install -m 755 "$probe" "$work/view-probe"
+  [[ $(id -u) != 0 ]] || { as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups); chown 65534:65534 "$run"; }
+  install -m 755 -t "$work" "$viewer" "$probe"
   export XDG_RUNTIME_DIR=$run HOME=$run WAYLAND_DISPLAY=wayland-1 SWAYSOCK=$run/sway.sock
   export WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1
   unset DISPLAY SDL_VIDEODRIVER
@@ -104,12 +78,11 @@ wayland() {
     width=${mode%x*} height=${mode#*x}
     printf 'output HEADLESS-1 mode %s scale %s\ndefault_border none\n' "$mode" "$scale" >"$work/sway.conf"
     chmod 644 "$work/sway.conf"
-    "${as_user[@]}" sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
-    pids+=($!)
+    spawn "${as_user[@]}" sway -c "$work/sway.conf" >"$work/sway.log" 2>&1
     poll 10 test -S "$run/$WAYLAND_DISPLAY" || fail "sway did not start: $(tail -5 "$work/sway.log")"
-    coproc pointer { "${as_user[@]}" "$work/view-probe" pointer; }
+    coproc pointer { "${as_user[@]}" "$work/${probe##*/}" pointer; }
     pids+=("$pointer_PID")
-    start_viewer "${as_user[@]}" "$work/quorvane-view"
+    start_viewer "${as_user[@]}" "$work/${viewer##*/}"
     expect_pattern "at scale $scale"
     if [[ -n $new_mode ]]; then
       "${as_user[@]}" swaymsg -q output HEADLESS-1 mode "$new_mode" scale "$new_scale"
@@ -117,13 +90,11 @@ wayland() {
       expect_pattern "after a change from $mode at scale $scale to scale $new_scale"
     fi
     pause_resume_end
-    stop_all
   done
 }
 
-# Debian's kernel and a busybox initramfs that loads the virtual GPU's and
-# keyboard's drivers, mounts the host's root read-only and runs the viewer on
-# tty1 as a console login would; kept in CACHE.
+# Debian's kernel and a busybox initramfs that loads the virtual GPU's and keyboard's drivers, mounts
+# the host's root read-only and runs the viewer on tty1 as a console login would; kept in CACHE.
 prepare_console() {
   vm=$cache/$(cksum <"$0" | cut -d ' ' -f 1) # made afresh when this script changes
   [[ ! -s $vm/initrd.gz ]] || return 0
@@ -140,7 +111,7 @@ prepare_console() {
     awk '$1 == "insmod" && !seen[$2]++ { print $2 }' >"$made/initrd/modules" # in load order
   xargs -d '\n' -a "$made/initrd/modules" cp -t "$made/initrd/lib"
   cp /bin/busybox "$made/initrd/bin/"
-  cat >"$made/initrd/init" <<'INIT'
+  install -m 755 /dev/stdin "$made/initrd/init" <<'INIT'
 #!/bin/busybox sh
 /bin/busybox --install -s /bin
 mount -t devtmpfs dev /dev && exec </dev/console >/dev/console 2>&1
@@ -153,21 +124,15 @@ setsid -c chroot /host /usr/bin/env -i HOME=/root USER=root LOGNAME=root SHELL=/
 echo "viewer ended with status $?"
 poweroff -f
 INIT
-  chmod 755 "$made/initrd/init"
-  (cd "$made/initrd" && find . | cpio -o -H newc --quiet | gzip -1) >"$made/initrd.gz"
-  rm -rf "$cache"
-  mkdir -p "$vm"
-  cp "$made/kernel/boot/vmlinuz-$version" "$vm/vmlinuz"
-  mv "$made/initrd.gz" "$vm/initrd.gz"
+  rm -rf "$cache" && mkdir -p "$vm" && cp "$made/kernel/boot/vmlinuz-$version" "$vm/vmlinuz"
+  (cd "$made/initrd" && find . | cpio -o -H newc --quiet | gzip -1) >"$made/initrd.gz" && mv "$made/initrd.gz" "$vm"
 }
 
-# Sends one QMP command and reads up to its reply.
-qmp() {
+qmp() { # sends one QMP command and reads up to its reply
   local reply
   echo "$1" >&"${qemu[1]}"
   while read -r -t 60 reply <&"${qemu[0]}"; do
-    [[ $reply != *'"return"'* ]] || return 0
-    [[ $reply != *'"error"'* ]] || { echo "$reply" >&2; return 1; }
+    case $reply in *'"return"'*) return 0 ;; *'"error"'*) echo "$reply" >&2; return 1 ;; esac
   done
   return 1
 }
@@ -185,8 +150,7 @@ console() {
       -virtfs local,path=/,mount_tag=host,security_model=none,readonly=on,multidevs=remap \
       -serial "file:$viewer_log" -qmp stdio 2>"$work/qemu.log"
   }
-  viewer_pid=$qemu_PID
-  pids+=("$viewer_pid")
+  viewer_pid=$qemu_PID pids+=("$qemu_PID")
   qmp '{"execute": "qmp_capabilities"}' || fail "qemu did not start: $(cat "$work/qemu.log")"
   expect_pattern "on the console" 120
   qmp '{"execute": "send-key", "arguments": {"keys": [{"type": "qcode", "data": "esc"}]}}'
