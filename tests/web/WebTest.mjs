@@ -57,8 +57,7 @@ if (mode === 'core') {
   // real device pixels itself. The screen is larger than any window here.
   const screenSize = [2560, 1440];
   const url = new URL(`file://${subject}`).href;
-  // A profile of our own, removed even after a failure; Chromium's page zoom
-  // is a level in steps of 1.2 in it.
+  // A profile of our own, removed even after a failure; Chromium's page zoom is a level in steps of 1.2 in it.
   const profile = mkdtempSync('/tmp/quorvane-web-test-');
   process.on('exit', () => rmSync(profile, {recursive: true, force: true}));
   mkdirSync(`${profile}/Default`);
@@ -83,9 +82,8 @@ if (mode === 'core') {
     width: document.getElementById('pattern').width, height: document.getElementById('pattern').height,
     body: document.body.className, dialog: document.getElementById('pause').open, focus: document.activeElement.id,
   }));
-  // The screenshot of the pattern once drawn for the window, in or out of
-  // full screen; at fractional scales it may lose or gain the last device
-  // row or column by rounding.
+  // The screenshot of the pattern once drawn for the window, in or out of full screen; at fractional
+  // scales it may lose or gain the last device row or column by rounding.
   const showsPattern = async (what, fullScreen) => {
     await page.waitForFunction(fullScreen => {
       const canvas = document.getElementById('pattern');
@@ -101,9 +99,8 @@ if (mode === 'core') {
                                                Math.min(height, shot.height)) : '';
     check(!differs, `${what} at ${scale}x: ${differs}`);
   };
-  // The dialog's line for the canvas's size at the ratio the browser shows:
-  // the whole screen only where it is the screen's size, which under
-  // Chromium's zoom is not known.
+  // The dialog's line for the canvas's size at the ratio the browser shows: the whole screen only where it is
+  // the screen's size, which under Chromium's zoom is not known.
   const factsAre = async () => {
     const {width, height} = await state();
     const size = `${width} x ${height}`;
@@ -140,10 +137,8 @@ if (mode === 'core') {
   await page.mouse.click(100, 100);
   await showsPattern('the pattern after the ended state', true);
   await page.mouse.click(100, 100);
-  if (browserName === 'firefox') {
-    await page.keyboard.press('Escape'); // in full screen Firefox keeps it, to leave full screen
-  }
   await page.keyboard.press('Escape');
+  if (browserName === 'firefox') await page.keyboard.press('Escape'); // its first Esc left full screen
   check((await state()).body === 'ended', 'Esc ends as Exit does');
   await page.keyboard.press('Enter');
   await showsPattern('the pattern after Enter in the ended state', true);
@@ -163,9 +158,8 @@ if (mode === 'core') {
     };
   });
   await guessing.goto(url);
-  const guessed = () => guessing.waitForFunction(
-    () => document.getElementById('pattern').width === Math.round(innerWidth * devicePixelRatio), {timeout: 5000}
-  ).then(() => true, () => false);
+  const guessed = () => guessing.waitForFunction(() => document.getElementById('pattern').width ===
+    Math.round(innerWidth * devicePixelRatio), {timeout: 5000}).then(() => true, () => false);
   check(await guessed(), 'without the exact measure the canvas is the CSS size times the ratio');
   if (browserName === 'firefox') { // Chromium's emulated ratio changes no media query
     const [width, height] = await guessing.evaluate(() => [innerWidth, innerHeight]);
