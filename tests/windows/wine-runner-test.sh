@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
-# scripts/wine.sh against fake Wine loaders, alike on every machine whether or
-# not it runs 32-bit programs: each entry is a command, its exit status and what
-# it prints, with the fakes' calls.
-#
-#   wine-runner-test.sh PROGRAM.exe LOADER     (LOADER: wine or wine64)
+# wine-runner-test.sh PROGRAM.exe wine|wine64: scripts/wine.sh against fake Wine loaders, alike on every machine
+# whether or not it runs 32-bit programs: each entry is a command, its status and output, with the fakes' calls.
 set -euo pipefail
 loader=$2
 work=$(mktemp -d)
@@ -18,7 +15,7 @@ head -c 64 program.exe >header.exe
 # Logs its calls but the version probe; refuses those matching $fail as a
 # kernel without 32-bit emulation refuses the 32-bit loader.
 mkdir wine
-cat >wine/wine <<'FAKE'
+tee wine/wine wine/wine64 >wine/wineserver <<'FAKE'
 #!/bin/sh
 case "${0##*/} $*" in
   $fail) echo "$0: cannot execute binary file: Exec format error" >&2; exit 126 ;;
@@ -26,8 +23,7 @@ case "${0##*/} $*" in
 esac
 printf '%s\n' "${0##*/} $*" >>calls
 FAKE
-chmod 755 wine/wine
-for name in wine64 wineserver; do cp wine/wine "wine/$name"; done
+chmod 755 wine/*
 
 expected=$(cat <<TABLE
 wine.sh --which program.exe -> 0
@@ -55,12 +51,11 @@ QUORVANE_WINE_DIR=prefix wine.sh --runs-32bit -> 1
 TABLE
 )
 
-while IFS= read -r entry; do
-  [[ $entry == " "* ]] && continue
+grep -v '^ ' <<<"$expected" | while IFS= read -r entry; do
   command=${entry% -> *}
   : >calls; status=0
   eval "$command" </dev/null >out 2>&1 || status=$?
   echo "$command -> $status"
   sed -e "s|$work|WORK|g" -e 's/^/  /' out calls
-done <<<"$expected" >transcript
+done >transcript
 diff <(echo "$expected") transcript
