@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <climits>
 
 namespace {
@@ -121,7 +123,9 @@ TEST(PatternSweep, DrawsUpToItsLimitsAndRefusesBeyondThem)
         rasteriser(PatternOp{kind, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, PatternBlue});
         rowRasteriser(PatternOp{kind, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, PatternBlue});
     }
-    rowRasteriser.Draw(pixels);
+    uint32_t rowPixels[4] = {};
+    EXPECT_TRUE(rowRasteriser.Draw(rowPixels));
+    EXPECT_TRUE(std::equal(pixels, pixels + 4, rowPixels));
 }
 
 } // namespace

@@ -36,6 +36,8 @@ pause_resume_end() {
   [[ $platform != x11 ]] || poll 5 cursor_shown || fail "the cursor stays hidden over the dialog: $(cat "$work/cursor")"
   key Return
   expect_pattern "after Enter"
+  click # Esc from the dialog; the console test has it from the pattern
+  poll 15 shows_other || fail "a second click left the pattern on screen"
   key Escape
   poll 15 viewer_ended || fail "still running after Esc"
   wait "$viewer_pid" || fail "ended with status $? after Esc"
