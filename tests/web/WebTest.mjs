@@ -169,6 +169,10 @@ if (mode === 'core') {
   await guessing.mouse.click(100, 100);
   const facts = await guessing.$eval('#facts', facts => facts.textContent);
   check(/one to one is not guaranteed/.test(facts), `the dialog says the mapping is a guess: ${facts}`);
+  // A size the core refuses is told for that size, not as the last size drawn.
+  await guessing.evaluate(() => measure({contentRect: {width: 40000 / devicePixelRatio, height: 100}}));
+  const failed = await guessing.$eval('#facts', facts => facts.textContent);
+  check(/^40000 x \d+ device pixels, .*: the pattern cannot be drawn at this size\.$/.test(failed), `told: ${failed}`);
   await browser.close();
 }
 process.exit(failures ? 1 : 0);
