@@ -2,7 +2,9 @@
 //   compare WIDTH HEIGHT FILE.ppm  0: the capture is the pattern; 1: it differs (first differences on stdout)
 //   cursor   X11: 0 when the cursor image has no visible pixel, 1 when it has
 //   pointer  Wayland: for each line "X Y XEXTENT YEXTENT" on stdin, a left click there in the layout
+//   exit WIDTH HEIGHT  where the dialog's Exit button is, in device pixels, "X Y WIDTH HEIGHT" for pointer
 #include "render/Rasteriser.h"
+#include "view/ViewDialog.h"
 #include "wlr-virtual-pointer-client-protocol.h"
 
 #include <X11/extensions/Xfixes.h>
@@ -111,9 +113,16 @@ int main(int argc, char **argv)
     if (mode == "compare" && argc == 5) {
         return CompareCapture(std::stoi(argv[2]), std::stoi(argv[3]), argv[4]);
     }
+    if (mode == "exit" && argc == 4) {
+        // The buttons lie centred, whatever the technician's line says.
+        const int width = std::stoi(argv[2]), height = std::stoi(argv[3]);
+        const PixelRect exit = LayoutDialog(width, height, "").exit;
+        std::printf("%d %d %d %d\n", exit.x + exit.width / 2, exit.y + exit.height / 2, width, height);
+        return 0;
+    }
     if ((mode == "cursor" || mode == "pointer") && argc == 2) {
         return mode == "cursor" ? CheckCursor() : ClickPointer();
     }
-    std::fprintf(stderr, "usage: view-probe compare WIDTH HEIGHT FILE.ppm | cursor | pointer\n");
+    std::fprintf(stderr, "usage: view-probe compare WIDTH HEIGHT FILE.ppm | cursor | pointer | exit WIDTH HEIGHT\n");
     return 2;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # view-test.sh x11|wayland|console VIEWER PROBE CACHE: quorvane-view on a real platform, every screen pixel
-# held against the pattern for its size, then a click, Enter and Esc. CACHE keeps the console's kernel.
+# held against the pattern for its size, then a click, Enter, a click and Esc (Exit on Wayland). CACHE keeps
+# the console's kernel.
 set -euo pipefail
 platform=$1 viewer=$2 probe=$3 cache=$4
 work=$(mktemp -d)
@@ -36,11 +37,11 @@ pause_resume_end() {
   [[ $platform != x11 ]] || poll 5 cursor_shown || fail "the cursor stays hidden over the dialog: $(cat "$work/cursor")"
   key Return
   expect_pattern "after Enter"
-  click # Esc from the dialog; the console test has it from the pattern
+  click # Esc or Exit from the dialog; the console test has Esc from the pattern
   poll 15 shows_other || fail "a second click left the pattern on screen"
-  key Escape
-  poll 15 viewer_ended || fail "still running after Esc"
-  wait "$viewer_pid" || fail "ended with status $? after Esc"
+  end_from_dialog
+  poll 15 viewer_ended || fail "still running after Esc or Exit"
+  wait "$viewer_pid" || fail "ended with status $? after Esc or Exit"
   stop_all
 }
 
@@ -48,6 +49,7 @@ x11() {
   capture() { xwd -root -silent | xwdtopnm | pamdepth 255 >"$shot"; }
   click() { xdotool mousemove $((width / 8)) $((height / 8)) click 1; }
   key() { xdotool key "$1"; }
+  end_from_dialog() { key Escape; }
   for size in 800x600 1366x768; do
     width=${size%x*} height=${size#*x}
     # No window manager: the viewer alone must cover the screen.
@@ -74,6 +76,8 @@ wayland() {
   capture() { "${as_user[@]}" grim -t ppm "$shot"; }
   click() { echo "1 1 8 8" >&"${pointer[1]}"; }
   key() { "${as_user[@]}" wtype -s 300 -k "$1"; } # sooner, keys get lost
+  # Exit clicked where it is in device pixels: the viewer gets logical units.
+  end_from_dialog() { "$probe" exit "$width" "$height" >&"${pointer[1]}"; }
   # The output's mode and scale, and a change of both while the viewer runs.
   for row in "1024x768 1 1600x900 1.25" "1280x720 2" "1920x1080 1.5"; do
     read -r mode scale new_mode new_scale <<<"$row"
