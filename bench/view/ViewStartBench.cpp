@@ -18,7 +18,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <vector>
 
 namespace {

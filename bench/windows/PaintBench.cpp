@@ -5,6 +5,7 @@
 //   paint_bench.exe [PAINTS]
 
 #include "Clock.h"
+#include "../Median.h"
 
 #include "pattern/PaintPattern.h"
 #include "pattern/PatternLayout.h"
@@ -60,8 +61,7 @@ double TimePaints(HWND hwnd, bool replay, int paints)
         GdiFlush();
         times.push_back(Seconds() - start);
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return Median(times);
 }
 
 } // namespace

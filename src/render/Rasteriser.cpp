@@ -353,7 +353,7 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
         std::fill(first, first + width, alpha_);
         for (const RowEntry &entry : entries_) {
             if (!entry.isEllipse && crosses(entry)) {
-                Paint(first, entry, top, 0, band_.width);
+                Paint(first, entry, 0, band_.width);
             }
         }
         // Each ellipse, and after it the later boxes that reach into its
@@ -379,7 +379,7 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
                     }
                     plan[planned++] = Planned{entry, inside};
                     if (entry != ellipse) {
-                        Paint(insideRow, *entry, top, ellipse->left, Right(*ellipse));
+                        Paint(insideRow, *entry, ellipse->left, Right(*ellipse));
                     }
                 }
             }
@@ -412,7 +412,7 @@ void RowRasteriser::PaintEllipses(uint32_t *row, int32_t y, const PlainArray<Pla
             if (entry.isEllipse) {
                 Fill(row, outline.left, outline.right, entry.colour);
             } else {
-                Paint(row, entry, y, outline.left, outline.right);
+                Paint(row, entry, outline.left, outline.right);
             }
         }
     }
@@ -429,17 +429,9 @@ const RowRasteriser::EllipseRow &RowRasteriser::RowOf(const RowEntry &ellipse, i
     return ellipseRows_[ellipse.firstRow + static_cast<size_t>(y - ellipse.top)];
 }
 
-// The entry's pixels on row y that fall in [clipLeft, clipRight).
-void RowRasteriser::Paint(uint32_t *row, const RowEntry &entry, int32_t y, int32_t clipLeft, int32_t clipRight) const
+// A box entry's pixels on a row it crosses that fall in [clipLeft, clipRight).
+void RowRasteriser::Paint(uint32_t *row, const RowEntry &entry, int32_t clipLeft, int32_t clipRight) const
 {
-    if (entry.isEllipse) {
-        const EllipseRow &spans = RowOf(entry, y);
-        Fill(row, std::max(spans.fill.left, clipLeft), std::min(spans.fill.right, clipRight), entry.brush);
-        for (const Span &outline : spans.outline) {
-            Fill(row, std::max(outline.left, clipLeft), std::min(outline.right, clipRight), entry.colour);
-        }
-        return;
-    }
     if (entry.left >= clipRight || Right(entry) <= clipLeft) {
         return;
     }

@@ -183,7 +183,7 @@ private:
 
     bool Add(const RowEntry &entry);
     const EllipseRow &RowOf(const RowEntry &ellipse, int32_t y) const;
-    void Paint(uint32_t *row, const RowEntry &entry, int32_t y, int32_t clipLeft, int32_t clipRight) const;
+    void Paint(uint32_t *row, const RowEntry &entry, int32_t clipLeft, int32_t clipRight) const;
 
     // An entry of the plan that Draw makes for each run of rows, and where
     // the row with its ellipse's inside starts.

@@ -140,7 +140,6 @@ bool OpenWindow(Viewer &viewer)
         return false;
     }
     SDL_ShowCursor(viewer.paused ? SDL_ENABLE : SDL_DISABLE);
-    viewer.width = viewer.height = 0;
     return true;
 }
 
