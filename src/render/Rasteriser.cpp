@@ -250,27 +250,33 @@ void RowRasteriser::Box(int64_t left, int64_t top, int64_t right, int64_t bottom
     if (!band_.Clip(left, top, right, bottom)) {
         return;
     }
-    RowEntry box;
-    box.top = static_cast<int32_t>(top);
-    box.bottom = static_cast<int32_t>(bottom);
-    box.colour = colour | alpha_;
-    box.left = static_cast<int32_t>(left);
-    box.width = static_cast<int32_t>(right - left);
+    // Compared field by field, not as a whole entry: the field's lines come
+    // here a thousand times a frame.
+    const int32_t x = static_cast<int32_t>(left);
+    const int32_t y = static_cast<int32_t>(top);
+    const int32_t endY = static_cast<int32_t>(bottom);
+    const int32_t width = static_cast<int32_t>(right - left);
+    colour |= alpha_;
     if (entries_.Size() > 0) {
         RowEntry &last = entries_[entries_.Size() - 1];
-        if (!last.isEllipse && last.top == box.top && last.bottom == box.bottom && last.colour == box.colour &&
-            last.width == box.width) {
-            if (last.count == 1 && box.left > last.left) {
-                last.step = box.left - last.left;
+        if (!last.isEllipse && last.top == y && last.bottom == endY && last.colour == colour && last.width == width) {
+            if (last.count == 1 && x > last.left) {
+                last.step = x - last.left;
                 last.count = 2;
                 return;
             }
-            if (last.count > 1 && box.left == last.left + last.count * last.step) {
+            if (last.count > 1 && x == last.left + last.count * last.step) {
                 ++last.count;
                 return;
             }
         }
     }
+    RowEntry box;
+    box.top = y;
+    box.bottom = endY;
+    box.colour = colour;
+    box.left = x;
+    box.width = width;
     Add(box);
 }
 
@@ -289,23 +295,25 @@ void RowRasteriser::Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, Pen
     ellipse.width = static_cast<int32_t>(std::clamp<int64_t>(left + w, 0, band_.width)) - ellipse.left;
     ellipse.isEllipse = true;
     ellipse.brush = tools.brush | alpha_;
-    ellipse.firstRow = ellipseRows_.Size();
-    // Rows the walk does not reach stay empty.
-    if (!Add(ellipse) || !ellipseRows_.Resize(ellipseRows_.Size() + static_cast<size_t>(end - first))) {
-        complete_ = false;
-        return;
+    ellipse.shapeLeft = left;
+    ellipse.shapeTop = top;
+    // The pattern's ellipses come in fours of a size: each size is walked once.
+    while (ellipse.shape < shapes_.Size() && (shapes_[ellipse.shape].w != w || shapes_[ellipse.shape].h != h)) {
+        ++ellipse.shape;
     }
-    const auto clip = [this](int64_t from, int64_t to) {
-        return Span{static_cast<int32_t>(std::clamp<int64_t>(from, 0, band_.width)),
-                    static_cast<int32_t>(std::clamp<int64_t>(to, 0, band_.width))};
-    };
-    WalkEllipse(top, w, h, band_.firstRow, band_.endRow, [&](int64_t row, int64_t xMin, int64_t xMax) {
-        if (top + row >= first && top + row < end) {
-            ellipseRows_[ellipse.firstRow + static_cast<size_t>(top + row - first)] =
-                EllipseRow{clip(left + w - 1 - xMax, left + xMax + 1),
-                           {clip(left + xMin, left + xMax + 1), clip(left + w - 1 - xMax, left + w - xMin)}};
+    if (ellipse.shape == shapes_.Size()) {
+        const size_t firstOutline = outlines_.Size();
+        if (!shapes_.Resize(ellipse.shape + 1) || !outlines_.Resize(firstOutline + static_cast<size_t>(h + 1) / 2)) {
+            complete_ = false;
+            return;
         }
-    });
+        shapes_[ellipse.shape] = Shape{w, h, firstOutline};
+        WalkEllipse(0, w, h, 0, h, [&](int64_t row, int64_t xMin, int64_t xMax) {
+            outlines_[firstOutline + static_cast<size_t>(std::min(row, h - 1 - row))] =
+                Outline{static_cast<int32_t>(xMin), static_cast<int32_t>(xMax)};
+        });
+    }
+    Add(ellipse);
 }
 
 bool RowRasteriser::Add(const RowEntry &entry)
@@ -320,16 +328,17 @@ bool RowRasteriser::Add(const RowEntry &entry)
 
 // Rows that the same entries cross look the same but for their ellipses: each
 // run of them is drawn once without its ellipses into its first row, which
-// the others copy. Inside an ellipse's fill a row is the same too but for the
-// outline: the brush with the later boxes over it, drawn once into a row of
-// its own for the run and copied over the fill, which is still in the cache.
-// Only the outline and the later boxes over it are drawn row by row. So each
-// pixel goes out to memory once, and is mostly written by copying. The first
-// row gets its ellipses last, as it is the one copied.
+// the others copy. The same boxes cross every row of the run, so each
+// ellipse's pixels there come from two rows drawn once for the run: its
+// inside (the brush with the later boxes over it) and its outline (the pen
+// with the later boxes over it), copied into each row's fill and outline
+// spans. A row whose ellipses' outlines are those of the row above is that
+// row again. So each pixel goes out to memory once, and is mostly written by
+// copying. The first row gets its ellipses last, as it is the one copied.
 bool RowRasteriser::Draw(uint32_t *pixels) const
 {
     PlainArray<Planned> plan;
-    PlainArray<uint32_t> insides;
+    PlainArray<uint32_t> sources;
     if (!complete_) {
         return false;
     }
@@ -356,65 +365,79 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
                 Paint(first, entry, 0, band_.width);
             }
         }
-        // Each ellipse, and after it the later boxes that reach into its
-        // columns, which are drawn over its inside.
         size_t planned = 0;
-        size_t insideEnd = 0;
         for (const RowEntry *ellipse = entries_.begin(); ellipse != entries_.end(); ++ellipse) {
             if (!ellipse->isEllipse || !crosses(*ellipse)) {
                 continue;
             }
-            const size_t inside = insideEnd;
-            insideEnd += width;
-            if (!insides.Resize(insideEnd)) {
+            // Grown, never shrunk, so that its rows are not cleared for each run.
+            const size_t inside = 2 * width * planned;
+            if (!plan.Resize(std::max(plan.Size(), planned + 1)) ||
+                !sources.Resize(std::max(sources.Size(), inside + 2 * width))) {
                 return false;
             }
-            uint32_t *insideRow = &insides[inside];
+            plan[planned++] = Planned{ellipse, inside};
+            uint32_t *insideRow = &sources[inside];
+            uint32_t *outlineRow = insideRow + width;
             std::fill(insideRow + ellipse->left, insideRow + Right(*ellipse), ellipse->brush);
-            for (const RowEntry *entry = ellipse; entry != entries_.end(); ++entry) {
-                if (entry == ellipse || (!entry->isEllipse && crosses(*entry) && entry->left < Right(*ellipse) &&
-                                         ellipse->left < Right(*entry))) {
-                    if (!plan.Resize(planned + 1)) {
-                        return false;
-                    }
-                    plan[planned++] = Planned{entry, inside};
-                    if (entry != ellipse) {
-                        Paint(insideRow, *entry, ellipse->left, Right(*ellipse));
-                    }
+            std::fill(outlineRow + ellipse->left, outlineRow + Right(*ellipse), ellipse->colour);
+            for (const RowEntry *entry = ellipse + 1; entry != entries_.end(); ++entry) {
+                if (!entry->isEllipse && crosses(*entry) && entry->left < Right(*ellipse) &&
+                    ellipse->left < Right(*entry)) {
+                    Paint(insideRow, *entry, ellipse->left, Right(*ellipse));
+                    Paint(outlineRow, *entry, ellipse->left, Right(*ellipse));
                 }
             }
         }
 
         for (int32_t y = top + 1; y < bottom; ++y) {
             uint32_t *row = pixels + static_cast<size_t>(y - band_.firstRow) * width;
-            std::copy(first, first + width, row);
-            PaintEllipses(row, y, plan, planned, insides);
+            if (y > top + 1 && std::all_of(plan.begin(), plan.begin() + planned, [&](const Planned &p) {
+                    return OutlineOf(*p.ellipse, y) == OutlineOf(*p.ellipse, y - 1);
+                })) {
+                std::copy(row - width, row, row);
+            } else {
+                PaintEllipses(row, y, plan, planned, sources, first);
+            }
         }
-        PaintEllipses(first, top, plan, planned, insides);
+        PaintEllipses(first, top, plan, planned, sources, nullptr);
     }
     return true;
 }
 
-// Each ellipse's fill at row y: its inside, then its outline with the later
-// boxes over it. A later ellipse draws its own fill again in its turn.
-void RowRasteriser::PaintEllipses(uint32_t *row, int32_t y, const PlainArray<Planned> &plan, size_t planned,
-                                  const PlainArray<uint32_t> &insides) const
+namespace {
+
+void CopySpan(const uint32_t *from, int32_t left, int32_t right, uint32_t *row)
 {
-    const EllipseRow *spans = nullptr;
+    if (left < right) {
+        std::copy(from + left, from + right, row + left);
+    }
+}
+
+} // namespace
+
+// Row y's ellipses, each over the ones before it, and the rest of the row
+// from base unless it is there already; base is not copied where a fill will
+// cover it.
+void RowRasteriser::PaintEllipses(uint32_t *row, int32_t y, const PlainArray<Planned> &plan, size_t planned,
+                                  const PlainArray<uint32_t> &sources, const uint32_t *base) const
+{
+    int32_t copied = 0; // base is in place up to here, and every fill so far ends before it
     for (size_t at = 0; at < planned; ++at) {
-        const RowEntry &entry = *plan[at].entry;
-        if (entry.isEllipse) {
-            spans = &RowOf(entry, y);
-            const uint32_t *inside = &insides[plan[at].inside];
-            std::copy(inside + spans->fill.left, inside + spans->fill.right, row + spans->fill.left);
+        const EllipseRow spans = RowOf(*plan[at].ellipse, y);
+        if (base && spans.fill.left < spans.fill.right) {
+            CopySpan(base, copied, spans.fill.left, row);
+            copied = std::max(copied, spans.fill.right);
         }
-        for (const Span &outline : spans->outline) {
-            if (entry.isEllipse) {
-                Fill(row, outline.left, outline.right, entry.colour);
-            } else {
-                Paint(row, entry, outline.left, outline.right);
-            }
+        const uint32_t *inside = &sources[plan[at].inside];
+        const uint32_t *outline = inside + band_.width;
+        CopySpan(inside, spans.fill.left, spans.fill.right, row);
+        for (const Span &span : spans.outline) {
+            CopySpan(outline, span.left, span.right, row);
         }
+    }
+    if (base) {
+        CopySpan(base, copied, band_.width, row);
     }
 }
 
@@ -424,9 +447,25 @@ int32_t RowRasteriser::Right(const RowEntry &entry)
     return entry.left + (entry.count - 1) * entry.step + entry.width;
 }
 
-const RowRasteriser::EllipseRow &RowRasteriser::RowOf(const RowEntry &ellipse, int32_t y) const
+const RowRasteriser::Outline &RowRasteriser::OutlineOf(const RowEntry &ellipse, int32_t y) const
 {
-    return ellipseRows_[ellipse.firstRow + static_cast<size_t>(y - ellipse.top)];
+    const Shape &shape = shapes_[ellipse.shape];
+    const int64_t row = y - ellipse.shapeTop;
+    return outlines_[shape.firstOutline + static_cast<size_t>(std::min(row, shape.h - 1 - row))];
+}
+
+RowRasteriser::EllipseRow RowRasteriser::RowOf(const RowEntry &ellipse, int32_t y) const
+{
+    const Outline &outline = OutlineOf(ellipse, y);
+    const int64_t left = ellipse.shapeLeft;
+    const int64_t w = shapes_[ellipse.shape].w;
+    const auto clip = [this](int64_t from, int64_t to) {
+        return Span{static_cast<int32_t>(std::clamp<int64_t>(from, 0, band_.width)),
+                    static_cast<int32_t>(std::clamp<int64_t>(to, 0, band_.width))};
+    };
+    return EllipseRow{clip(left + w - 1 - outline.xMax, left + outline.xMax + 1),
+                      {clip(left + outline.xMin, left + outline.xMax + 1),
+                       clip(left + w - 1 - outline.xMax, left + w - outline.xMin)}};
 }
 
 // A box entry's pixels on a row it crosses that fall in [clipLeft, clipRight).

@@ -153,12 +153,27 @@ public:
     void Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, PenAndBrush tools);
 
 private:
-    // One row of an ellipse, clipped to the surface: the fill spans the
-    // whole row, and the outline is two spans inside it.
+    // The outline of an ellipse's row r and of its mirror, row h - 1 - r:
+    // the columns xMin to xMax from its left, and mirrored. A row the walk
+    // does not reach is empty.
+    struct Outline {
+        int32_t xMin = 0;
+        int32_t xMax = -1;
+        bool operator==(const Outline &) const = default;
+    };
+    // A size of ellipse, and where the outlines of its top half start; every
+    // ellipse of that size shares them.
+    struct Shape {
+        int64_t w;
+        int64_t h;
+        size_t firstOutline;
+    };
     struct Span {
         int32_t left;
         int32_t right;
     };
+    // One row of an ellipse, clipped to the surface: the fill spans the whole
+    // row, and the outline is two spans inside it.
     struct EllipseRow {
         Span fill;
         Span outline[2];
@@ -166,8 +181,8 @@ private:
 
     // Boxes: count boxes of width pixels, each step to the right of the one
     // before, in colour. An ellipse: its pen is colour, it lies in the width
-    // columns from left, and its rows are ellipseRows_[firstRow] onwards,
-    // for row top onwards.
+    // columns from left, and unclipped it is shapes_[shape] at shapeLeft,
+    // shapeTop.
     struct RowEntry {
         int32_t top = 0; // rows [top, bottom) of the surface, inside the band
         int32_t bottom = 0;
@@ -178,22 +193,25 @@ private:
         int32_t count = 1;
         bool isEllipse = false;
         uint32_t brush = 0;
-        size_t firstRow = 0;
+        int64_t shapeLeft = 0;
+        int64_t shapeTop = 0;
+        size_t shape = 0;
     };
 
     bool Add(const RowEntry &entry);
-    const EllipseRow &RowOf(const RowEntry &ellipse, int32_t y) const;
+    const Outline &OutlineOf(const RowEntry &ellipse, int32_t y) const;
+    EllipseRow RowOf(const RowEntry &ellipse, int32_t y) const;
     void Paint(uint32_t *row, const RowEntry &entry, int32_t clipLeft, int32_t clipRight) const;
 
-    // An entry of the plan that Draw makes for each run of rows, and where
-    // the row with its ellipse's inside starts.
+    // An ellipse that crosses a run of rows, and where its inside row starts
+    // among the rows Draw makes for the run; its outline row follows.
     struct Planned {
-        const RowEntry *entry;
+        const RowEntry *ellipse;
         size_t inside;
     };
 
     void PaintEllipses(uint32_t *row, int32_t y, const PlainArray<Planned> &plan, size_t planned,
-                       const PlainArray<uint32_t> &insides) const;
+                       const PlainArray<uint32_t> &sources, const uint32_t *base) const;
     static int32_t Right(const RowEntry &entry);
 
     RasterBand band_;
@@ -201,7 +219,8 @@ private:
     PenAndBrush tools_;
     bool complete_ = true;
     PlainArray<RowEntry> entries_;
-    PlainArray<EllipseRow> ellipseRows_;
+    PlainArray<Shape> shapes_;
+    PlainArray<Outline> outlines_;
 };
 
 // Renders the whole pattern for width x height into one band of rows,
