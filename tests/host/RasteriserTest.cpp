@@ -134,6 +134,10 @@ TEST(Rasteriser, EntriesPaintInTheirOrder)
         PatternOp{PatternOpKind::NewPen, 0, 0, 0, 0, Fill}, Box(L, 2, 2, 8, 2),
     };
     ExpectPicture(ops, {".ooo.oo.", "o###ooo.", "o#******", "o###o**.", ".ooo.oo.", ".o.o.oo."}, "in their order");
+    // A later ellipse of the same size, lower, clipped, and over the left of the first.
+    ExpectPicture({Box(PatternOpKind::DrawEllipse, 3, 0, 8, 5), PatternOp{PatternOpKind::NewPen, 0, 0, 0, 0, Fill},
+                   Box(PatternOpKind::DrawEllipse, -1, 1, 4, 6)},
+                  {"....ooo.", "***o###o", "###*###o", "###*###o", "###*ooo.", "***....."}, "a later ellipse");
 }
 
 TEST(Rasteriser, BandsTogetherMatchTheWholeImage)
