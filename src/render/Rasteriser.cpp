@@ -359,10 +359,16 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
         const auto crosses = [top](const RowEntry &entry) { return entry.top <= top && entry.bottom > top; };
 
         uint32_t *first = pixels + static_cast<size_t>(top - band_.firstRow) * width;
+        // A box of the background's colour where no box before it reaches,
+        // such as the frame's inside, is there already.
+        const auto boxCrosses = [&](const RowEntry &entry) { return !entry.isEllipse && crosses(entry); };
         std::fill(first, first + width, alpha_);
-        for (const RowEntry &entry : entries_) {
-            if (!entry.isEllipse && crosses(entry)) {
-                Paint(first, entry, 0, band_.width);
+        for (const RowEntry *entry = entries_.begin(); entry != entries_.end(); ++entry) {
+            if (boxCrosses(*entry) &&
+                (entry->colour != alpha_ || std::any_of(entries_.begin(), entry, [&](const RowEntry &before) {
+                     return boxCrosses(before) && Reaches(before, entry->left, Right(*entry));
+                 }))) {
+                Paint(first, *entry, 0, band_.width);
             }
         }
         size_t planned = 0;
@@ -382,8 +388,7 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
             std::fill(insideRow + ellipse->left, insideRow + Right(*ellipse), ellipse->brush);
             std::fill(outlineRow + ellipse->left, outlineRow + Right(*ellipse), ellipse->colour);
             for (const RowEntry *entry = ellipse + 1; entry != entries_.end(); ++entry) {
-                if (!entry->isEllipse && crosses(*entry) && entry->left < Right(*ellipse) &&
-                    ellipse->left < Right(*entry)) {
+                if (boxCrosses(*entry) && Reaches(*entry, ellipse->left, Right(*ellipse))) {
                     Paint(insideRow, *entry, ellipse->left, Right(*ellipse));
                     Paint(outlineRow, *entry, ellipse->left, Right(*ellipse));
                 }
@@ -468,15 +473,24 @@ RowRasteriser::EllipseRow RowRasteriser::RowOf(const RowEntry &ellipse, int32_t 
                        clip(left + w - 1 - outline.xMax, left + w - outline.xMin)}};
 }
 
+// The first of a box entry's boxes that reaches past column x.
+int32_t RowRasteriser::FirstBoxPast(const RowEntry &entry, int32_t x)
+{
+    const int32_t behind = x - entry.left - entry.width;
+    return behind >= 0 ? behind / entry.step + 1 : 0;
+}
+
+// Whether a box entry's boxes reach into [left, right).
+bool RowRasteriser::Reaches(const RowEntry &entry, int32_t left, int32_t right)
+{
+    const int32_t k = FirstBoxPast(entry, left);
+    return entry.left < right && k < entry.count && entry.left + k * entry.step < right;
+}
+
 // A box entry's pixels on a row it crosses that fall in [clipLeft, clipRight).
 void RowRasteriser::Paint(uint32_t *row, const RowEntry &entry, int32_t clipLeft, int32_t clipRight) const
 {
-    if (entry.left >= clipRight || Right(entry) <= clipLeft) {
-        return;
-    }
-    // From the first box that reaches past clipLeft.
-    const int32_t behind = clipLeft - entry.left - entry.width;
-    for (int32_t k = behind >= 0 ? behind / entry.step + 1 : 0; k < entry.count; ++k) {
+    for (int32_t k = FirstBoxPast(entry, clipLeft); k < entry.count; ++k) {
         const int32_t x = entry.left + k * entry.step;
         if (x >= clipRight) {
             break;

@@ -213,6 +213,8 @@ private:
     void PaintEllipses(uint32_t *row, int32_t y, const PlainArray<Planned> &plan, size_t planned,
                        const PlainArray<uint32_t> &sources, const uint32_t *base) const;
     static int32_t Right(const RowEntry &entry);
+    static int32_t FirstBoxPast(const RowEntry &entry, int32_t x);
+    static bool Reaches(const RowEntry &entry, int32_t left, int32_t right);
 
     RasterBand band_;
     uint32_t alpha_;

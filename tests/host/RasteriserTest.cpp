@@ -134,10 +134,12 @@ TEST(Rasteriser, EntriesPaintInTheirOrder)
         PatternOp{PatternOpKind::NewPen, 0, 0, 0, 0, Fill}, Box(L, 2, 2, 8, 2),
     };
     ExpectPicture(ops, {".ooo.oo.", "o###ooo.", "o#******", "o###o**.", ".ooo.oo.", ".o.o.oo."}, "in their order");
-    // A later ellipse of the same size, lower, clipped, and over the left of the first.
-    ExpectPicture({Box(PatternOpKind::DrawEllipse, 3, 0, 8, 5), PatternOp{PatternOpKind::NewPen, 0, 0, 0, 0, Fill},
+    // A black box over an earlier box; a later ellipse of the same size, lower, clipped, and over the left
+    // of the first.
+    ExpectPicture({Box(PatternOpKind::FillBox, 0, 5, 8, 6), PatternOp{PatternOpKind::FillBox, 5, 5, 7, 6, 0},
+                   Box(PatternOpKind::DrawEllipse, 3, 0, 8, 5), PatternOp{PatternOpKind::NewPen, 0, 0, 0, 0, Fill},
                    Box(PatternOpKind::DrawEllipse, -1, 1, 4, 6)},
-                  {"....ooo.", "***o###o", "###*###o", "###*###o", "###*ooo.", "***....."}, "a later ellipse");
+                  {"....ooo.", "***o###o", "###*###o", "###*###o", "###*ooo.", "*****..*"}, "a later ellipse");
 }
 
 TEST(Rasteriser, BandsTogetherMatchTheWholeImage)
