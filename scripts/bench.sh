@@ -76,7 +76,7 @@ echo "== start to first complete paint under Wine ($windows), against a minimal 
 tests/windows/with-wine.sh 1024x768 "build/$windows/bench/windows/startup_bench.exe" "build/$windows/quorvane.exe" \
     "build/$windows/bench/windows/minimal_window.exe" 31
 
-echo "== the web page's core: WebAssembly under Node (100 frames), against the native rasteriser (100 repetitions)"
+echo "== the web page's core: WebAssembly under Node (500 frames), against the native rasteriser (100 repetitions)"
 node bench/web/WebBench.mjs core build/web/quorvane_core.wasm >"$scratch/wasm"
 for size in 0 1; do
   for statistic in median min; do grep "\"RenderFrame/${size}_$statistic\"" "$scratch/frames.csv" | cut -d, -f3; done |
