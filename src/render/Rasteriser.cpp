@@ -176,9 +176,10 @@ void WalkEllipse(int64_t top, int64_t w, int64_t h, int64_t bandTop, int64_t ban
     }
 }
 
-// Two pixels to a store: without SIMD, WebAssembly's widest. The colour comes
-// by value, as a fill from a reference to memory it writes reloads it for
-// every pixel.
+// Every fill of the row rasteriser comes here. Two pixels to a store, as
+// without SIMD WebAssembly has no wider one; and the colour by value, as
+// std::fill takes a reference, which, where it points at memory the fill
+// might write, makes it reload the colour for every pixel.
 void Fill(uint32_t *row, int32_t left, int32_t right, uint32_t colour)
 {
     const uint64_t pair = uint64_t{colour} << 32 | colour;
@@ -187,6 +188,13 @@ void Fill(uint32_t *row, int32_t left, int32_t right, uint32_t colour)
     }
     if (left < right) {
         row[left] = colour;
+    }
+}
+
+void CopySpan(const uint32_t *from, int32_t left, int32_t right, uint32_t *row)
+{
+    if (left < right) {
+        std::copy(from + left, from + right, row + left);
     }
 }
 
@@ -259,8 +267,9 @@ void RowRasteriser::Box(int64_t left, int64_t top, int64_t right, int64_t bottom
     if (!band_.Clip(left, top, right, bottom)) {
         return;
     }
-    // Compared field by field, not as a whole entry: the field's lines come
-    // here a thousand times a frame.
+    // Compared member by member before any entry is made: comparing a whole
+    // entry just written to the stack stalls, once for each of the line
+    // field's thousand lines.
     const int32_t x = static_cast<int32_t>(left);
     const int32_t y = static_cast<int32_t>(top);
     const int32_t endY = static_cast<int32_t>(bottom);
@@ -367,16 +376,19 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
         }
         const auto crosses = [top](const RowEntry &entry) { return entry.top <= top && entry.bottom > top; };
 
-        uint32_t *first = pixels + static_cast<size_t>(top - band_.firstRow) * width;
+        const auto boxCrosses = [&](const RowEntry &entry) { return !entry.isEllipse && crosses(entry); };
         // A box of the background's colour where no box before it reaches,
         // such as the frame's inside, is there already.
-        const auto boxCrosses = [&](const RowEntry &entry) { return !entry.isEllipse && crosses(entry); };
+        const auto alreadyThere = [&](const RowEntry *entry) {
+            return entry->colour == alpha_ && std::none_of(entries_.begin(), entry, [&](const RowEntry &before) {
+                       return boxCrosses(before) && Reaches(before, entry->left, Right(*entry));
+                   });
+        };
+
+        uint32_t *first = pixels + static_cast<size_t>(top - band_.firstRow) * width;
         Fill(first, 0, band_.width, alpha_);
         for (const RowEntry *entry = entries_.begin(); entry != entries_.end(); ++entry) {
-            if (boxCrosses(*entry) &&
-                (entry->colour != alpha_ || std::any_of(entries_.begin(), entry, [&](const RowEntry &before) {
-                     return boxCrosses(before) && Reaches(before, entry->left, Right(*entry));
-                 }))) {
+            if (boxCrosses(*entry) && !alreadyThere(entry)) {
                 Paint(first, *entry, 0, band_.width);
             }
         }
@@ -419,20 +431,10 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
     return true;
 }
 
-namespace {
-
-void CopySpan(const uint32_t *from, int32_t left, int32_t right, uint32_t *row)
-{
-    if (left < right) {
-        std::copy(from + left, from + right, row + left);
-    }
-}
-
-} // namespace
-
 // Row y's ellipses, each over the ones before it, and the rest of the row
-// from base unless it is there already; base is not copied where a fill will
-// cover it.
+// from base unless it is there already. Base is copied left to right up to
+// each fill and resumes after the furthest so far, so under fills that come
+// left to right, as the pattern's do, it is not copied at all.
 void RowRasteriser::PaintEllipses(uint32_t *row, int32_t y, const PlainArray<Planned> &plan, size_t planned,
                                   const PlainArray<uint32_t> &sources, const uint32_t *base) const
 {
@@ -493,7 +495,7 @@ int32_t RowRasteriser::FirstBoxPast(const RowEntry &entry, int32_t x)
 bool RowRasteriser::Reaches(const RowEntry &entry, int32_t left, int32_t right)
 {
     const int32_t k = FirstBoxPast(entry, left);
-    return entry.left < right && k < entry.count && entry.left + k * entry.step < right;
+    return k < entry.count && entry.left + k * entry.step < right;
 }
 
 // A box entry's pixels on a row it crosses that fall in [clipLeft, clipRight).

@@ -123,23 +123,37 @@ TEST(Rasteriser, EllipseOutlinesAnIntegerWalkAndFillsBetweenIt)
     });
 }
 
-// Row by row, evenly spaced boxes are drawn as one entry and rows an ellipse crosses again from it:
-// evenly spaced lines, one out of step, a box, an ellipse and a line in another pen keep their order.
+// Row by row, evenly spaced boxes are drawn as one entry, each size of ellipse is walked once, and rows
+// an ellipse crosses are drawn again from the row above or from rows drawn once for their run.
 TEST(Rasteriser, EntriesPaintInTheirOrder)
 {
     const auto L = PatternOpKind::DrawLine;
-    const std::vector<PatternOp> ops = {
-        Box(L, 1, 0, 1, 6), Box(L, 3, 0, 3, 6), Box(L, 5, 0, 5, 6), Box(L, 6, 0, 6, 6),
-        Box(PatternOpKind::FillBox, 2, 2, 7, 4), Box(PatternOpKind::DrawEllipse, 0, 0, 5, 5),
-        PatternOp{PatternOpKind::NewPen, 0, 0, 0, 0, Fill}, Box(L, 2, 2, 8, 2),
+    const auto E = PatternOpKind::DrawEllipse;
+    const PatternOp fillPen{PatternOpKind::NewPen, 0, 0, 0, 0, Fill};
+    const struct {
+        const char *name;
+        std::vector<PatternOp> ops;
+        std::vector<std::string> picture;
+    } cases[] = {
+        {"evenly spaced lines, one out of step, a box, an ellipse and a line in another pen",
+         {Box(L, 1, 0, 1, 6), Box(L, 3, 0, 3, 6), Box(L, 5, 0, 5, 6), Box(L, 6, 0, 6, 6),
+          Box(PatternOpKind::FillBox, 2, 2, 7, 4), Box(E, 0, 0, 5, 5), fillPen, Box(L, 2, 2, 8, 2)},
+         {".ooo.oo.", "o###ooo.", "o#******", "o###o**.", ".ooo.oo.", ".o.o.oo."}},
+        {"a black box over an earlier box, an ellipse between them; a later ellipse of the same size, lower, "
+         "clipped, and over the left of the first",
+         {Box(PatternOpKind::FillBox, 0, 5, 8, 6), Box(E, 3, 0, 8, 5), PatternOp{PatternOpKind::FillBox, 5, 5, 7, 6, 0},
+          fillPen, Box(E, -1, 1, 4, 6)},
+         {"....ooo.", "***o###o", "###*###o", "###*###o", "###*ooo.", "*****..*"}},
+        {"evenly spaced lines from left of a wide ellipse, over it",
+         {Box(E, 1, 0, 8, 5), fillPen, Box(L, 0, 0, 0, 6), Box(L, 2, 0, 2, 6), Box(L, 4, 0, 4, 6)},
+         {"*.*o*o..", "*o*#*#oo", "*o*#*##o", "*o*#*#oo", "*.*o*o..", "*.*.*..."}},
+        {"ellipses as wide but not as high",
+         {Box(E, 0, 0, 5, 5), Box(E, 3, 0, 8, 6)},
+         {".oooooo.", "o##o###o", "o##o###o", "o##o###o", ".ooo###o", "....ooo."}},
     };
-    ExpectPicture(ops, {".ooo.oo.", "o###ooo.", "o#******", "o###o**.", ".ooo.oo.", ".o.o.oo."}, "in their order");
-    // A black box over an earlier box; a later ellipse of the same size, lower, clipped, and over the left
-    // of the first.
-    ExpectPicture({Box(PatternOpKind::FillBox, 0, 5, 8, 6), PatternOp{PatternOpKind::FillBox, 5, 5, 7, 6, 0},
-                   Box(PatternOpKind::DrawEllipse, 3, 0, 8, 5), PatternOp{PatternOpKind::NewPen, 0, 0, 0, 0, Fill},
-                   Box(PatternOpKind::DrawEllipse, -1, 1, 4, 6)},
-                  {"....ooo.", "***o###o", "###*###o", "###*###o", "###*ooo.", "*****..*"}, "a later ellipse");
+    for (const auto &c : cases) {
+        ExpectPicture(c.ops, c.picture, c.name);
+    }
 }
 
 TEST(Rasteriser, BandsTogetherMatchTheWholeImage)
