@@ -6,6 +6,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Configures PRESET and builds TARGET in it.
+build() {
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1" --target "$2"
+}
+
 # The program under Wine on $DISPLAY: the 32-bit build, or the 64-bit build of
 # the same sources where this machine refuses 32-bit programs. Does not return.
 show_under_wine() {
@@ -15,8 +21,7 @@ show_under_wine() {
   if [[ $preset == win64 ]]; then
     echo "This machine does not run 32-bit programs: showing the 64-bit build of the same sources instead."
   fi
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target quorvane
+  build "$preset" quorvane
   echo "Showing the pattern full screen on $DISPLAY: click it to pause, then OK to return or Exit to quit."
   export WINEPREFIX=${WINEPREFIX:-$PWD/build/$preset/wineprefix}
   exec scripts/wine.sh "build/$preset/quorvane.exe"
@@ -25,8 +30,7 @@ show_under_wine() {
 # The pattern as a PNG, which takes only a compiler, CMake and libpng.
 render_png() {
   scripts/install-deps.sh render
-  cmake --preset render >/dev/null
-  cmake --build --preset render --target quorvane-render
+  build render quorvane-render
   local output=build/quorvane-pattern-1920x1080.png
   build/render/quorvane-render 1920x1080 -o "$output"
   echo "Rendered the pattern at 1920x1080 instead: $PWD/$output"
@@ -36,8 +40,7 @@ render_png() {
 # scaling, where Wine's window would be stretched. Does not return.
 show_with_viewer() {
   scripts/install-deps.sh render view
-  cmake --preset render >/dev/null
-  cmake --build --preset render --target quorvane-view
+  build render quorvane-view
   echo "Showing the pattern full screen on Wayland: click it to pause, then OK to return or Exit to quit."
   exec build/render/quorvane-view
 }
