@@ -5,7 +5,7 @@
 // The native frame is also the baseline of the web page's core.
 
 #include "pattern/PatternLayout.h"
-#include "render/Rasteriser.h"
+#include "raster/RenderPattern.h"
 
 #include <benchmark/benchmark.h>
 

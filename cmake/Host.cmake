@@ -1,14 +1,15 @@
-# Host build: the renderer, the icon generator, the unit tests and the
-# benchmarks.
+# Host build: the renderer, the icon generator, the native viewer, the unit
+# tests and the benchmarks.
 option(QUORVANE_TESTS "Build the unit tests and benchmarks (needs GoogleTest and Google Benchmark)" ON)
 find_package(PNG REQUIRED)
 
+# The drawing list as text: quorvane-render's --ops, and how the tests read
+# the list.
+add_library(quorvane_ops_text STATIC src/render/OpsText.cpp)
+target_link_libraries(quorvane_ops_text PUBLIC quorvane_pattern)
 add_executable(quorvane-render src/render/RenderMain.cpp src/render/PngWriter.cpp src/render/OutputFile.cpp)
-target_link_libraries(quorvane-render PRIVATE quorvane_raster PNG::PNG)
+target_link_libraries(quorvane-render PRIVATE quorvane_raster quorvane_ops_text PNG::PNG)
 
-add_library(quorvane_icon STATIC tools/icon/IconImage.cpp)
-target_include_directories(quorvane_icon PUBLIC tools/icon)
-target_link_libraries(quorvane_icon PUBLIC quorvane_raster)
 add_executable(quorvane-icon tools/icon/MakeIcon.cpp)
 target_link_libraries(quorvane-icon PRIVATE quorvane_icon PNG::PNG)
 

@@ -6,13 +6,12 @@ if(NOT SDL2_FOUND)
   return()
 endif()
 
-# The platform-free parts, also under the host unit tests.
-add_library(quorvane_view STATIC src/view/ViewOptions.cpp src/view/ViewDialog.cpp src/view/BitmapFont.cpp
-                                 src/view/TechnicianLine.cpp)
-target_link_libraries(quorvane_view PUBLIC quorvane_icon)
+# The viewer's own platform-free parts, also under the host unit tests.
+add_library(quorvane_view STATIC src/view/ViewOptions.cpp src/view/TechnicianLine.cpp)
+target_include_directories(quorvane_view PUBLIC ${CMAKE_SOURCE_DIR}/src)
 
 add_executable(quorvane-view src/view/ViewMain.cpp)
-target_link_libraries(quorvane-view PRIVATE quorvane_view SDL2::SDL2)
+target_link_libraries(quorvane-view PRIVATE quorvane_view quorvane_drawn_dialog quorvane_raster SDL2::SDL2)
 
 # Installing like a Linux program: both commands in bin, and a desktop entry
 # with its icon in the freedesktop places so the viewer is in the menu.

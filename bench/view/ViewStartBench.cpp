@@ -6,7 +6,7 @@
 //
 //   view_start_bench QUORVANE-VIEW BLACK-WINDOW [RUNS]     (on $DISPLAY)
 
-#include "render/Rasteriser.h"
+#include "raster/RenderPattern.h"
 #include "../Median.h"
 
 #include <X11/Xlib.h>

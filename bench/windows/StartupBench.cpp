@@ -8,7 +8,7 @@
 #include "../Median.h"
 
 #include "pattern/PatternLayout.h"
-#include "render/Rasteriser.h"
+#include "raster/RenderPattern.h"
 
 #include "../../tests/windows/WinePath.h"
 

@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+namespace {
+
 const char *PatternOpKindName(PatternOpKind kind)
 {
     switch (kind) {
@@ -22,6 +24,8 @@ const char *PatternOpKindName(PatternOpKind kind)
     }
     return "?";
 }
+
+} // namespace
 
 size_t FormatPatternOp(const PatternOp &op, char *buffer)
 {

@@ -6,8 +6,6 @@
 
 #include <stddef.h>
 
-const char *PatternOpKindName(PatternOpKind kind);
-
 // Writes one line (with its newline, without a terminating zero) into buffer,
 // which must hold PatternOpTextMax characters; returns its length.
 inline constexpr size_t PatternOpTextMax = 80;

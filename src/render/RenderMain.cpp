@@ -1,10 +1,10 @@
 // quorvane-render: the test pattern as a PNG file, or its drawing list as text.
 
 #include "pattern/PatternLayout.h"
+#include "raster/RenderPattern.h"
 #include "render/OpsText.h"
 #include "render/OutputFile.h"
 #include "render/PngWriter.h"
-#include "render/Rasteriser.h"
 
 #include <errno.h>
 #include <signal.h>

@@ -2,9 +2,9 @@
 // X11 or the console, one pattern pixel on one display pixel. A left click
 // pauses with the dialog; OK or Enter returns, Exit or Esc ends.
 
-#include "render/Rasteriser.h"
+#include "drawndialog/DrawnDialog.h"
+#include "raster/RenderPattern.h"
 #include "view/TechnicianLine.h"
-#include "view/ViewDialog.h"
 #include "view/ViewOptions.h"
 
 #include <SDL.h>
@@ -229,8 +229,8 @@ bool Show(Viewer &viewer)
     if (viewer.frameStale) {
         if (viewer.paused) {
             const std::string line = TechnicianLine(Shown(viewer));
-            viewer.dialog = LayoutDialog(width, height, line);
-            DrawDialog(viewer.dialog, line, viewer.frame.data(), width, height);
+            viewer.dialog = LayoutDialog(width, height, line.c_str());
+            DrawDialog(viewer.dialog, line.c_str(), viewer.frame.data(), width, height);
         } else {
             RenderPatternBand(width, height, 0, height, viewer.frame.data());
         }
@@ -254,13 +254,17 @@ bool SetPaused(Viewer &viewer, bool paused)
     return Show(viewer);
 }
 
-// Mouse positions come in the window's logical units.
+// Mouse positions come in the window's logical units, which differ from
+// device pixels under a scaled Wayland output.
 DialogButton ButtonUnder(const Viewer &viewer, int x, int y)
 {
     int logicalWidth = 0, logicalHeight = 0;
     SDL_GetWindowSize(viewer.window, &logicalWidth, &logicalHeight);
-    const DevicePoint at = ToDevicePixel(x, y, logicalWidth, logicalHeight, viewer.width, viewer.height);
-    return ButtonAt(viewer.dialog, at.x, at.y);
+    if (logicalWidth <= 0 || logicalHeight <= 0) {
+        return ButtonAt(viewer.dialog, x, y);
+    }
+    return ButtonAt(viewer.dialog, static_cast<int>(static_cast<long long>(x) * viewer.width / logicalWidth),
+                    static_cast<int>(static_cast<long long>(y) * viewer.height / logicalHeight));
 }
 
 // Runs until the user ends it: 0, or 1 where the display fails.

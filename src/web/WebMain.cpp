@@ -1,7 +1,7 @@
 // The page's core: the pattern for a canvas of width x height device pixels,
 // in a buffer that the page's script puts on the canvas as it is.
 
-#include "render/Rasteriser.h"
+#include "raster/RenderPattern.h"
 
 #include <stdlib.h>
 

@@ -4,6 +4,9 @@
 
 #include "PatternTesting.h"
 
+#include "raster/Rasteriser.h"
+#include "raster/RowRasteriser.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,8 @@
 #include "PatternTesting.h"
 
+#include "raster/Rasteriser.h"
+#include "raster/RowRasteriser.h"
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -2,9 +2,9 @@
 // technician's line in each honest case. Clicks under scaled outputs are held on a real compositor.
 #include "SequenceDiff.h"
 
-#include "view/BitmapFont.h"
+#include "drawndialog/BitmapFont.h"
+#include "drawndialog/DrawnDialog.h"
 #include "view/TechnicianLine.h"
-#include "view/ViewDialog.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ TEST(ViewDialog, FitsEveryCommonDisplayAtAScaleReadableOnIt)
     std::vector<std::string> actual;
     for (const auto &[width, height] :
          {std::pair{640, 480}, {1366, 768}, {1920, 1080}, {2560, 1440}, {3840, 2160}, {7680, 4320}}) {
-        const DialogLayout layout = LayoutDialog(width, height, LongestLine);
+        const DialogLayout layout = LayoutDialog(width, height, LongestLine.c_str());
         const int s = layout.scale;
         const PixelRect text{layout.box.x + s, layout.titleTop, layout.box.width - 2 * s,
                              layout.technicianTop + GlyphHeight * s - layout.titleTop};

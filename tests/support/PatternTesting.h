@@ -2,8 +2,8 @@
 #pragma once
 
 #include "pattern/PatternLayout.h"
+#include "raster/RenderPattern.h"
 #include "render/OpsText.h"
-#include "render/Rasteriser.h"
 
 #include <string>
 #include <vector>

@@ -3,8 +3,8 @@
 //   cursor   X11: 0 when the cursor image has no visible pixel, 1 when it has
 //   pointer  Wayland: for each line "X Y XEXTENT YEXTENT" on stdin, a left click there in the layout
 //   exit WIDTH HEIGHT  where the dialog's Exit button is, in device pixels, "X Y WIDTH HEIGHT" for pointer
-#include "render/Rasteriser.h"
-#include "view/ViewDialog.h"
+#include "drawndialog/DrawnDialog.h"
+#include "raster/RenderPattern.h"
 #include "wlr-virtual-pointer-client-protocol.h"
 
 #include <X11/extensions/Xfixes.h>

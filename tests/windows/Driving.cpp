@@ -2,7 +2,7 @@
 
 #include "Capture.h"
 
-#include "render/Rasteriser.h"
+#include "raster/RenderPattern.h"
 
 std::string ProgramPath;
 

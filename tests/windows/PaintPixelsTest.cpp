@@ -4,7 +4,7 @@
 #include "Capture.h"
 
 #include "pattern/PaintPattern.h"
-#include "render/Rasteriser.h"
+#include "raster/RenderPattern.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 //   quorvane-icon OUTPUT.ico
 //   quorvane-icon OUTPUT.png SIDE      (SIDE a multiple of 32, up to 512)
 
-#include "IconImage.h"
+#include "icon/IconPicture.h"
 
 #include <png.h>
 #include <stdio.h>
@@ -35,10 +35,10 @@ void Put32(std::string &out, unsigned value)
 
 // One image: BITMAPINFOHEADER (twice the height, for the mask), palette,
 // colour rows bottom-up, then the transparency mask.
-std::string Image(int bits, const std::vector<Rgb> &miniature)
+std::string Image(int bits, const IconMiniature &miniature)
 {
-    const std::vector<Rgb> palette = IconPalette(bits);
-    const std::vector<int> indices = IconIndices(bits, miniature);
+    const IconPalette palette = IconPaletteFor(bits);
+    const IconIndices indices = IconIndicesFor(bits, miniature);
     const int rowBytes = (IconSide * bits + 31) / 32 * 4;
     const int maskBytes = (IconSide + 31) / 32 * 4;
     std::string out;
@@ -53,7 +53,8 @@ std::string Image(int bits, const std::vector<Rgb> &miniature)
     Put32(out, 0);
     Put32(out, 0);
     Put32(out, 0);
-    for (const Rgb &entry : palette) {
+    for (int i = 0; i < palette.count; ++i) {
+        const Rgb &entry = palette.colours[i];
         out += static_cast<char>(entry.b);
         out += static_cast<char>(entry.g);
         out += static_cast<char>(entry.r);
@@ -62,7 +63,7 @@ std::string Image(int bits, const std::vector<Rgb> &miniature)
     for (int y = IconSide - 1; y >= 0; --y) {
         std::string row(static_cast<size_t>(rowBytes), '\0');
         for (int x = 0; x < IconSide; ++x) {
-            const int index = indices[static_cast<size_t>(y * IconSide + x)];
+            const int index = indices.index[y * IconSide + x];
             const int bit = x * bits;
             row[static_cast<size_t>(bit / 8)] |= static_cast<char>(index << (8 - bits - bit % 8));
         }
@@ -82,7 +83,7 @@ std::string Image(int bits, const std::vector<Rgb> &miniature)
 
 std::string Ico()
 {
-    const std::vector<Rgb> miniature = IconMiniature();
+    const IconMiniature miniature = MakeIconMiniature();
     const std::array<int, 3> depths = {1, 4, 8};
     std::vector<std::string> images;
     for (int bits : depths) {
@@ -124,13 +125,13 @@ bool WritePng(FILE *file, int side)
     png_set_IHDR(png, info, side, side, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    const std::vector<uint32_t> pixels = IconColourRefs(0);
+    const IconColourRefs picture = MakeIconColourRefs(0);
     const int block = side / IconSide;
     std::vector<png_byte> row(static_cast<size_t>(side) * 4);
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {
             const int ix = x / block, iy = y / block;
-            const uint32_t pixel = pixels[static_cast<size_t>(iy * IconSide + ix)];
+            const uint32_t pixel = picture.pixels[iy * IconSide + ix];
             png_byte *out = &row[static_cast<size_t>(x) * 4];
             out[0] = pixel & 0xFF;
             out[1] = (pixel >> 8) & 0xFF;

@@ -1,10 +1,11 @@
-#include "view/ViewDialog.h"
+#include "drawndialog/DrawnDialog.h"
 
-#include "IconImage.h"
-#include "view/BitmapFont.h"
+#include "drawndialog/BitmapFont.h"
+#include "icon/IconPicture.h"
 
 #include <algorithm>
-#include <vector>
+
+#include <string.h>
 
 namespace {
 
@@ -21,9 +22,10 @@ constexpr int ButtonSpacing = 20;
 constexpr uint32_t Black = 0x000000;
 constexpr uint32_t Face = 0xC0C0C0;
 
-int TextWidth(const std::string &text)
+int TextWidth(const char *text)
 {
-    return text.empty() ? 0 : static_cast<int>(text.size()) * GlyphAdvance - 1;
+    const size_t length = strlen(text);
+    return length == 0 ? 0 : static_cast<int>(length) * GlyphAdvance - 1;
 }
 
 struct Frame {
@@ -49,11 +51,11 @@ struct Frame {
     }
 
     // Black text centred on centreX, each font pixel scale x scale.
-    void Text(const std::string &text, int centreX, int top, int scale) const
+    void Text(const char *text, int centreX, int top, int scale) const
     {
         int x = centreX - TextWidth(text) * scale / 2;
-        for (char c : text) {
-            const uint8_t *rows = GlyphRows(c);
+        for (const char *c = text; *c; ++c) {
+            const uint8_t *rows = GlyphRows(*c);
             for (int row = 0; row < GlyphHeight; ++row) {
                 for (int column = 0; column < GlyphWidth; ++column) {
                     if (rows[row] & (0x10 >> column)) {
@@ -68,7 +70,7 @@ struct Frame {
 
 } // namespace
 
-DialogLayout LayoutDialog(int width, int height, const std::string &technicianLine)
+DialogLayout LayoutDialog(int width, int height, const char *technicianLine)
 {
     const int buttonsWidth = 2 * ButtonWidth + ButtonSpacing;
     const int contentWidth = std::max({TextWidth(DialogTitle), TextWidth(DialogCredit), TextWidth(technicianLine),
@@ -102,7 +104,7 @@ DialogLayout LayoutDialog(int width, int height, const std::string &technicianLi
     return layout;
 }
 
-void DrawDialog(const DialogLayout &layout, const std::string &technicianLine, uint32_t *pixels, int width,
+void DrawDialog(const DialogLayout &layout, const char *technicianLine, uint32_t *pixels, int width,
                 int height)
 {
     const Frame frame{pixels, width, height};
@@ -111,11 +113,11 @@ void DrawDialog(const DialogLayout &layout, const std::string &technicianLine, u
     frame.Fill(layout.box.x, layout.box.y, layout.box.width, layout.box.height, Face);
     frame.Outline(layout.box, scale);
 
-    static const std::vector<uint32_t> icon = IconColourRefs(Face);
+    const IconColourRefs icon = MakeIconColourRefs(Face);
     for (int y = 0; y < IconSide; ++y) {
         for (int x = 0; x < IconSide; ++x) {
             frame.Fill(layout.icon.x + x * scale, layout.icon.y + y * scale, scale, scale,
-                       icon[static_cast<size_t>(y * IconSide + x)]);
+                       icon.pixels[y * IconSide + x]);
         }
     }
 
@@ -138,14 +140,4 @@ DialogButton ButtonAt(const DialogLayout &layout, int x, int y)
         return DialogButton::Ok;
     }
     return layout.exit.Contains(x, y) ? DialogButton::Exit : DialogButton::None;
-}
-
-DevicePoint ToDevicePixel(int logicalX, int logicalY, int logicalWidth, int logicalHeight, int deviceWidth,
-                          int deviceHeight)
-{
-    if (logicalWidth <= 0 || logicalHeight <= 0) {
-        return {logicalX, logicalY};
-    }
-    return {static_cast<int>(static_cast<long long>(logicalX) * deviceWidth / logicalWidth),
-            static_cast<int>(static_cast<long long>(logicalY) * deviceHeight / logicalHeight)};
 }

@@ -1,4 +1,4 @@
-#include "view/BitmapFont.h"
+#include "drawndialog/BitmapFont.h"
 
 namespace {
 

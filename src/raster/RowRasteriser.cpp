@@ -1,180 +1,12 @@
-#include "render/Rasteriser.h"
+#include "raster/RowRasteriser.h"
 
-#include "pattern/PatternLayout.h"
+#include "raster/PixelRules.h"
 
 #include <algorithm>
-#include <utility>
 
 #include <string.h>
 
 namespace {
-
-// The entry rules, shared by both rasterisers so that they paint the same
-// pixels.
-
-// Outline with the pen on the box's border, inside with the brush. A 1 x 1
-// box is four zero-length strokes and paints nothing.
-template <typename Surface>
-void Rectangle(Surface &surface, int64_t left, int64_t top, int64_t right, int64_t bottom, PenAndBrush tools)
-{
-    if (left > right) {
-        std::swap(left, right);
-    }
-    if (top > bottom) {
-        std::swap(top, bottom);
-    }
-    if (left == right || top == bottom || (right - left == 1 && bottom - top == 1)) {
-        return;
-    }
-    surface.Box(left, top, right, top + 1, tools.pen);
-    surface.Box(left, bottom - 1, right, bottom, tools.pen);
-    surface.Box(left, top, left + 1, bottom, tools.pen);
-    surface.Box(right - 1, top, right, bottom, tools.pen);
-    surface.Box(left + 1, top + 1, right - 1, bottom - 1, tools.brush);
-}
-
-// The start pixel is painted and the end pixel is not, whichever way the line
-// runs. The drawing list only has vertical and horizontal lines.
-template <typename Surface>
-void Line(Surface &surface, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t pen)
-{
-    if (x0 == x1) {
-        if (y0 <= y1) {
-            surface.Box(x0, y0, x0 + 1, y1, pen);
-        } else {
-            surface.Box(x0, y1 + 1, x0 + 1, y0 + 1, pen);
-        }
-    } else if (x0 <= x1) {
-        surface.Box(x0, y0, x1, y0 + 1, pen);
-    } else {
-        surface.Box(x1 + 1, y0, x0 + 1, y0 + 1, pen);
-    }
-}
-
-// A pattern fill of left, top, width, height: an inverted extent is not
-// empty but flips over with a shift of one.
-template <typename Surface>
-void FillRect(Surface &surface, int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour)
-{
-    if (left > right) {
-        std::swap(left, right);
-        ++left;
-        ++right;
-    }
-    if (top > bottom) {
-        std::swap(top, bottom);
-        ++top;
-        ++bottom;
-    }
-    surface.Box(left, top, right, bottom, colour);
-}
-
-// Ellipses too thin for a curve are rectangles.
-template <typename Surface>
-void Ellipse(Surface &surface, int64_t left, int64_t top, int64_t right, int64_t bottom, PenAndBrush tools)
-{
-    if (left > right) {
-        std::swap(left, right);
-    }
-    if (top > bottom) {
-        std::swap(top, bottom);
-    }
-    const int64_t w = right - left;
-    const int64_t h = bottom - top;
-    if (w == 0 || h == 0) {
-        return;
-    }
-    if (w <= 2 || h <= 2) {
-        Rectangle(surface, left, top, right, bottom, tools);
-        return;
-    }
-    // No layout for a surface within the limits has a larger one.
-    if (w > RasterSideLimit || h > RasterSideLimit) {
-        return;
-    }
-    surface.Ellipse(left, top, w, h, tools);
-}
-
-template <typename Surface>
-void DrawEntry(Surface &surface, PenAndBrush &tools, const PatternOp &op)
-{
-    switch (op.kind) {
-    case PatternOpKind::SelectWhitePen:
-        tools.pen = PatternWhite;
-        break;
-    case PatternOpKind::SelectBlackBrush:
-        tools.brush = 0;
-        break;
-    case PatternOpKind::DrawFrame:
-        Rectangle(surface, op.left, op.top, op.right, op.bottom, tools);
-        break;
-    case PatternOpKind::DrawLine:
-        Line(surface, op.left, op.top, op.right, op.bottom, tools.pen);
-        break;
-    case PatternOpKind::FillBox:
-        FillRect(surface, op.left, op.top, op.right, op.bottom, op.colour);
-        break;
-    case PatternOpKind::NewPen:
-        tools.pen = op.colour;
-        break;
-    case PatternOpKind::DrawEllipse:
-        Ellipse(surface, op.left, op.top, op.right, op.bottom, tools);
-        break;
-    }
-}
-
-// The outline of a w x h ellipse is an integer walk of the first quadrant
-// (semi-axes from w - 1 and h - 1) mirrored four ways; each row of the fill
-// spans from that row's leftmost to its rightmost outline pixel. Each row's
-// outline pixels come from one run of the walk at a constant y, so the walk
-// hands over whole rows: row(r, xMin, xMax) for row r of the ellipse, whose
-// outline is x from xMin to xMax and mirrored. It starts at the middle row,
-// moves outwards up and down at once, and stops once both its rows are
-// outside the surface rows [bandTop, bandEnd).
-template <typename Row>
-void WalkEllipse(int64_t top, int64_t w, int64_t h, int64_t bandTop, int64_t bandEnd, Row &&row)
-{
-    if (top + h <= bandTop || top >= bandEnd) {
-        return;
-    }
-    const int64_t a = w - 1;
-    const int64_t b = h - 1;
-    const int64_t asq = 8 * a * a;
-    const int64_t bsq = 8 * b * b;
-    int64_t dx = 4 * b * b * (1 - a);
-    int64_t dy = 4 * a * a * (1 + (b % 2));
-    int64_t err = dx + dy + a * a * (b % 2);
-
-    int64_t runMax = a;
-    for (int64_t x = a, y = h / 2; x >= w / 2;) {
-        if (top + h - 1 - y < bandTop && top + y >= bandEnd) {
-            return;
-        }
-        int64_t nextX = x;
-        int64_t nextY = y;
-        const int64_t e2 = 2 * err;
-        if (e2 >= dx) {
-            --nextX;
-            dx += bsq;
-            err += dx;
-        }
-        if (e2 <= dy) {
-            ++nextY;
-            dy += asq;
-            err += dy;
-        }
-        if (nextY != y || nextX < w / 2) {
-            for (const int64_t r : {h - 1 - y, y}) {
-                if (r >= 0 && r < h) {
-                    row(r, x, runMax);
-                }
-            }
-            runMax = nextX;
-        }
-        x = nextX;
-        y = nextY;
-    }
-}
 
 // Every fill of the row rasteriser comes here. Two pixels to a store, as
 // without SIMD WebAssembly has no wider one; and the colour by value, as
@@ -200,57 +32,6 @@ void CopySpan(const uint32_t *from, int32_t left, int32_t right, uint32_t *row)
 
 } // namespace
 
-RasterBand::RasterBand(int32_t surfaceWidth, int32_t surfaceHeight, int32_t first, int32_t rowCount)
-{
-    if (RasterBandFits(surfaceWidth, surfaceHeight, first, rowCount)) {
-        width = surfaceWidth;
-        firstRow = first;
-        endRow = first + rowCount;
-    }
-}
-
-bool RasterBand::Clip(int64_t &left, int64_t &top, int64_t &right, int64_t &bottom) const
-{
-    left = std::max<int64_t>(left, 0);
-    right = std::min<int64_t>(right, width);
-    top = std::max<int64_t>(top, firstRow);
-    bottom = std::min<int64_t>(bottom, endRow);
-    return left < right && top < bottom;
-}
-
-Rasteriser::Rasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount,
-                       uint32_t *pixels, uint32_t alpha)
-    : band_(surfaceWidth, surfaceHeight, firstRow, rowCount), pixels_(pixels), alpha_(alpha)
-{
-}
-
-void Rasteriser::operator()(const PatternOp &op)
-{
-    DrawEntry(*this, tools_, op);
-}
-
-void Rasteriser::Box(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour)
-{
-    if (!band_.Clip(left, top, right, bottom)) {
-        return;
-    }
-    for (int64_t y = top; y < bottom; ++y) {
-        uint32_t *line = pixels_ + static_cast<size_t>(y - band_.firstRow) * static_cast<size_t>(band_.width);
-        std::fill(line + left, line + right, colour | alpha_);
-    }
-}
-
-// Fill first, outline on top; rows do not share pixels.
-void Rasteriser::Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, PenAndBrush tools)
-{
-    WalkEllipse(top, w, h, band_.firstRow, band_.endRow, [&](int64_t row, int64_t xMin, int64_t xMax) {
-        const int64_t rowTop = top + row;
-        Box(left + w - 1 - xMax, rowTop, left + xMax + 1, rowTop + 1, tools.brush);
-        Box(left + xMin, rowTop, left + xMax + 1, rowTop + 1, tools.pen);
-        Box(left + w - 1 - xMax, rowTop, left + w - xMin, rowTop + 1, tools.pen);
-    });
-}
-
 RowRasteriser::RowRasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_t firstRow, int32_t rowCount,
                              uint32_t alpha)
     : band_(surfaceWidth, surfaceHeight, firstRow, rowCount), alpha_(alpha)
@@ -259,7 +40,7 @@ RowRasteriser::RowRasteriser(int32_t surfaceWidth, int32_t surfaceHeight, int32_
 
 void RowRasteriser::operator()(const PatternOp &op)
 {
-    DrawEntry(*this, tools_, op);
+    pixel_rules::DrawEntry(*this, tools_, op);
 }
 
 void RowRasteriser::Box(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour)
@@ -326,7 +107,7 @@ void RowRasteriser::Ellipse(int64_t left, int64_t top, int64_t w, int64_t h, Pen
             return;
         }
         shapes_[ellipse.shape] = Shape{w, h, firstOutline};
-        WalkEllipse(0, w, h, 0, h, [&](int64_t row, int64_t xMin, int64_t xMax) {
+        pixel_rules::WalkEllipse(0, w, h, 0, h, [&](int64_t row, int64_t xMin, int64_t xMax) {
             outlines_[firstOutline + static_cast<size_t>(std::min(row, h - 1 - row))] =
                 Outline{static_cast<int32_t>(xMin), static_cast<int32_t>(xMax)};
         });
@@ -508,26 +289,4 @@ void RowRasteriser::Paint(uint32_t *row, const RowEntry &entry, int32_t clipLeft
         }
         Fill(row, std::max(x, clipLeft), std::min(x + entry.width, clipRight), entry.colour);
     }
-}
-
-bool RenderPatternBand(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels,
-                       uint32_t alpha)
-{
-    if (!RasterBandFits(width, height, firstRow, rowCount)) {
-        return false;
-    }
-    RowRasteriser rasteriser(width, height, firstRow, rowCount, alpha);
-    PatternLayout(width, height, rasteriser);
-    return rasteriser.Draw(pixels) || RenderPatternBandByEntries(width, height, firstRow, rowCount, pixels, alpha);
-}
-
-bool RenderPatternBandByEntries(int32_t width, int32_t height, int32_t firstRow, int32_t rowCount, uint32_t *pixels,
-                                uint32_t alpha)
-{
-    if (!RasterBandFits(width, height, firstRow, rowCount)) {
-        return false;
-    }
-    std::fill(pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(rowCount), alpha);
-    PatternLayout(width, height, Rasteriser(width, height, firstRow, rowCount, pixels, alpha));
-    return true;
 }

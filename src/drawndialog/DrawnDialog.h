@@ -1,11 +1,10 @@
-// The viewer's pause dialog, drawn by the viewer itself into the frame it
-// shows: the icon, the title, the credit, the technician's line, and OK and
-// Exit. Everything is in device pixels, at a whole-number scale of the font.
+// The pause dialog drawn in pixels, for the front ends that have no dialogs
+// of their own to show it with: the icon, the title, the credit, the
+// technician's line, and OK and Exit. Everything is in device pixels, at a
+// whole-number scale of the font.
 #pragma once
 
 #include <stdint.h>
-
-#include <string>
 
 struct PixelRect {
     int x, y, width, height;
@@ -22,23 +21,15 @@ struct DialogLayout {
 // The dialog centred on a width x height frame, at the largest scale the
 // frame's size suggests (1 up to 640 x 480, 4 at 3840 x 2160) and the text
 // allows. On a frame too small even at scale 1 it is cut at the edges.
-DialogLayout LayoutDialog(int width, int height, const std::string &technicianLine);
+DialogLayout LayoutDialog(int width, int height, const char *technicianLine);
 
 // Draws the dialog on a black frame of width x height pixels, 0x00BBGGRR.
-void DrawDialog(const DialogLayout &layout, const std::string &technicianLine, uint32_t *pixels, int width,
+void DrawDialog(const DialogLayout &layout, const char *technicianLine, uint32_t *pixels, int width,
                 int height);
 
 enum class DialogButton { None, Ok, Exit };
 
 DialogButton ButtonAt(const DialogLayout &layout, int x, int y);
-
-// A mouse position in the window's logical units as a device pixel; they
-// differ under a scaled Wayland output.
-struct DevicePoint {
-    int x, y;
-};
-DevicePoint ToDevicePixel(int logicalX, int logicalY, int logicalWidth, int logicalHeight, int deviceWidth,
-                          int deviceHeight);
 
 // As the Windows program's dialog has them.
 inline constexpr char DialogTitle[] = "Quorvane Pattern";

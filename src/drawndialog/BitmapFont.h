@@ -1,4 +1,4 @@
-// The viewer's own bitmap font: printable ASCII in 5 x 7 cells, drawn as
+// The drawn dialog's own bitmap font: printable ASCII in 5 x 7 cells, drawn as
 // data so its pixels are the same on every machine.
 #pragma once
 
