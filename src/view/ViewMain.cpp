@@ -230,7 +230,7 @@ bool Show(Viewer &viewer)
         if (viewer.paused) {
             const std::string line = TechnicianLine(Shown(viewer));
             viewer.dialog = LayoutDialog(width, height, line.c_str());
-            DrawDialog(viewer.dialog, line.c_str(), viewer.frame.data(), width, height);
+            DrawDialogBand(viewer.dialog, line.c_str(), width, height, 0, height, viewer.frame.data());
         } else {
             RenderPatternBand(width, height, 0, height, viewer.frame.data());
         }

@@ -1,9 +1,11 @@
-// Built with AddressSanitizer and UndefinedBehaviorSanitizer: the layout and
-// the rasteriser over a sweep of sizes, the 32-bit extremes included, must
-// neither overflow nor touch memory they do not own.
+// Built with AddressSanitizer and UndefinedBehaviorSanitizer: the layout, the
+// rasteriser and the drawn dialog over a sweep of sizes, the 32-bit extremes
+// included, must neither overflow nor touch memory they do not own.
 
 #include "PatternTesting.h"
+#include "SequenceDiff.h"
 
+#include "drawndialog/DrawnDialog.h"
 #include "raster/Rasteriser.h"
 #include "raster/RowRasteriser.h"
 
@@ -129,6 +131,76 @@ TEST(PatternSweep, DrawsUpToItsLimitsAndRefusesBeyondThem)
     uint32_t rowPixels[4] = {};
     EXPECT_TRUE(rowRasteriser.Draw(rowPixels));
     EXPECT_TRUE(std::equal(pixels, pixels + 4, rowPixels));
+}
+
+// Every size below 64 and every width and height up to 700 against a few of
+// the other, with each kind of technician's line: the dialog writes inside
+// the frame alone, and from 40 x 20 up OK and Exit lie on it, apart, where
+// they are hit.
+TEST(DialogSweep, DrawsInsideEveryFrameWithItsButtonsOnIt)
+{
+    const char *const lines[] = {
+        "", "1024 x 768 device pixels, scale 1, driver kmsdrm: one to one.",
+        "1100 x 700 device pixels, scale 1.57, driver wayland: not one to one, the scaled size is not whole.",
+        "an-unbroken-line-of-one-hundred-and-twenty-characters-that-no-space-divides-so-it-has-to-be-cut-somewhere"
+        "-inside-itself"};
+    std::vector<std::pair<int, int>> sizes;
+    for (int width = 1; width < 64; ++width) {
+        for (int height = 1; height < 64; ++height) {
+            sizes.emplace_back(width, height);
+        }
+    }
+    for (int side = 64; side <= 700; ++side) {
+        for (int other : {20, 240, 480, 700}) {
+            sizes.emplace_back(side, other);
+            sizes.emplace_back(other, side);
+        }
+    }
+    // One buffer for all, the frame between two guards that must stay as they are.
+    constexpr uint32_t Guard = 0xA5A5A5A5u;
+    constexpr size_t GuardPixels = 4096;
+    std::vector<uint32_t> buffer(700 * 700 + 2 * GuardPixels);
+    std::vector<std::string> faults;
+    for (const auto &[width, height] : sizes) {
+        for (const char *line : lines) {
+            const std::string where = std::to_string(width) + "x" + std::to_string(height) + " \"" +
+                                      std::string(line).substr(0, 12) + "\": ";
+            const auto frameEnd = buffer.begin() + GuardPixels + static_cast<ptrdiff_t>(width) * height;
+            std::fill(buffer.begin(), frameEnd + GuardPixels, Guard);
+            const DialogLayout layout = LayoutDialog(width, height, line);
+            DrawDialogBand(layout, line, width, height, 0, height, &buffer[GuardPixels]);
+            if (!std::all_of(buffer.begin(), buffer.begin() + GuardPixels, [](uint32_t p) { return p == Guard; }) ||
+                !std::all_of(frameEnd, frameEnd + GuardPixels, [](uint32_t p) { return p == Guard; })) {
+                faults.push_back(where + "wrote outside the frame");
+            }
+            const PixelRect on{0, 0, width, height};
+            const auto inside = [&on](const PixelRect &r) {
+                return r.width > 0 && r.height > 0 && r.x >= on.x && r.y >= on.y && r.x + r.width <= on.width &&
+                       r.y + r.height <= on.height;
+            };
+            const auto hit = [&layout](const PixelRect &r) {
+                return ButtonAt(layout, r.x + r.width / 2, r.y + r.height / 2);
+            };
+            if (width >= 40 && height >= 20 &&
+                (!inside(layout.ok) || !inside(layout.exit) || layout.ok.x + layout.ok.width > layout.exit.x ||
+                 hit(layout.ok) != DialogButton::Ok || hit(layout.exit) != DialogButton::Exit)) {
+                faults.push_back(where + "OK or Exit is not on the frame where it is hit");
+            }
+        }
+    }
+    // In bands of 16 rows, as a front end without a frame's memory draws it.
+    for (const auto &[width, height] : {std::pair{33, 17}, {320, 240}, {1920, 1080}, {3840, 2160}}) {
+        const DialogLayout layout = LayoutDialog(width, height, lines[2]);
+        std::vector<uint32_t> whole(static_cast<size_t>(width) * height), bands(whole.size());
+        DrawDialogBand(layout, lines[2], width, height, 0, height, whole.data());
+        for (int top = 0; top < height; top += 16) {
+            DrawDialogBand(layout, lines[2], width, height, top, 16, &bands[static_cast<size_t>(top) * width]);
+        }
+        if (whole != bands) {
+            faults.push_back(std::to_string(width) + "x" + std::to_string(height) + ": bands differ from the whole");
+        }
+    }
+    EXPECT_TRUE(SameSequence(faults, {}));
 }
 
 } // namespace
