@@ -2,6 +2,8 @@
 # tests and the benchmarks.
 option(QUORVANE_TESTS "Build the unit tests and benchmarks (needs GoogleTest and Google Benchmark)" ON)
 find_package(PNG REQUIRED)
+# The version each command's --version prints.
+add_compile_definitions(QUORVANE_VERSION="${PROJECT_VERSION}")
 
 # The drawing list as text: quorvane-render's --ops, and how the tests read
 # the list.

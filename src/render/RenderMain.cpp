@@ -42,6 +42,7 @@ constexpr char Usage[] =
     "               hex digits (0x00BBGGRR); any size from 0x0 up to\n"
     "               2147483647x2147483647\n"
     "  -h, --help   show this help\n"
+    "  --version    print the program's name and version\n"
     "\n"
     "Examples:\n"
     "  quorvane-render 1920x1080 -o pattern.png\n"
@@ -225,6 +226,9 @@ int main(int argc, char **argv)
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
             fputs(Usage, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            fputs("quorvane-render " QUORVANE_VERSION "\n", stdout);
             return 0;
         } else if (arg == "--ops") {
             ops = true;

@@ -357,6 +357,10 @@ int main(int argc, char **argv)
         fputs(ViewUsage, stdout);
         return 0;
     }
+    if (options.action == ViewAction::Version) {
+        fputs(ViewVersion, stdout);
+        return 0;
+    }
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     std::string failures;
     if (!StartVideo(failures)) {

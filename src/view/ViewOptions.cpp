@@ -3,12 +3,15 @@
 #include <string.h>
 
 const char ViewUsage[] =
-    "usage: quorvane-view [--display N] | --list-displays | --help\n"
+    "usage: quorvane-view [--display N] | --list-displays | --help | --version\n"
     "Shows the Quorvane Pattern full screen, one pattern pixel on one display pixel.\n"
     "A left click pauses; OK or Enter returns, Exit or Esc ends.\n"
     "  --display N      cover display N (default 0, the first one listed)\n"
     "  --list-displays  list each display's index, name, size in device pixels and scale\n"
+    "  --version        print the program's name and version\n"
     "Exit status: 0 ended by the user, 1 no usable video driver or display failure, 2 bad arguments.\n";
+
+const char ViewVersion[] = "quorvane-view " QUORVANE_VERSION "\n";
 
 namespace {
 
@@ -35,6 +38,8 @@ ViewOptions ParseViewOptions(int argc, const char *const *argv)
         const std::string argument = argv[i];
         if (argument == "--help") {
             options.action = ViewAction::Help;
+        } else if (argument == "--version") {
+            options.action = ViewAction::Version;
         } else if (argument == "--list-displays") {
             options.action = ViewAction::ListDisplays;
         } else if (argument == "--display") {

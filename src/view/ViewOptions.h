@@ -3,7 +3,7 @@
 
 #include <string>
 
-enum class ViewAction { Show, ListDisplays, Help };
+enum class ViewAction { Show, ListDisplays, Help, Version };
 
 struct ViewOptions {
     ViewAction action = ViewAction::Show;
@@ -14,3 +14,4 @@ struct ViewOptions {
 ViewOptions ParseViewOptions(int argc, const char *const *argv);
 
 extern const char ViewUsage[];
+extern const char ViewVersion[];

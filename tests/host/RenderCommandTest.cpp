@@ -212,13 +212,19 @@ TEST_F(RenderCommand, OpsStopsAtTheFirstFailedWrite)
     }
 }
 
-TEST_F(RenderCommand, HelpDescribesBothForms)
+TEST_F(RenderCommand, HelpDescribesBothFormsAndVersionNamesTheRelease)
 {
-    const CommandResult run = Render("--help");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("WIDTHxHEIGHT -o FILE.png"), std::string::npos);
-    EXPECT_NE(run.out.find("--ops WIDTHxHEIGHT"), std::string::npos);
-    EXPECT_EQ(run.err, "");
+    const CommandResult help = Render("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("WIDTHxHEIGHT -o FILE.png"), std::string::npos);
+    EXPECT_NE(help.out.find("--ops WIDTHxHEIGHT"), std::string::npos);
+    EXPECT_NE(help.out.find("--version"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+
+    const CommandResult version = Render("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "quorvane-render " QUORVANE_VERSION "\n");
+    EXPECT_EQ(version.err, "");
 }
 
 TEST_F(RenderCommand, RejectsBadArgumentsWithOneLineAndStatus2)
