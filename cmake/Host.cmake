@@ -17,6 +17,8 @@ target_link_libraries(quorvane-icon PRIVATE quorvane_icon PNG::PNG)
 
 # The native viewer, where SDL2 is there to build it.
 include(cmake/View.cmake)
+# Both commands installed, and packaged as a .deb.
+include(cmake/Package.cmake)
 
 if(NOT QUORVANE_TESTS)
   return()
@@ -34,3 +36,4 @@ endif()
 add_test(NAME icon_is_regenerated_byte_for_byte
          COMMAND ${CMAKE_COMMAND} -DGENERATOR=$<TARGET_FILE:quorvane-icon> -DCOMMITTED=${CMAKE_SOURCE_DIR}/res/quorvane.ico
                  -DSCRATCH=${CMAKE_BINARY_DIR}/regenerated.ico -P ${CMAKE_SOURCE_DIR}/cmake/CompareIcon.cmake)
+
