@@ -37,3 +37,7 @@ add_test(NAME icon_is_regenerated_byte_for_byte
          COMMAND ${CMAKE_COMMAND} -DGENERATOR=$<TARGET_FILE:quorvane-icon> -DCOMMITTED=${CMAKE_SOURCE_DIR}/res/quorvane.ico
                  -DSCRATCH=${CMAKE_BINARY_DIR}/regenerated.ico -P ${CMAKE_SOURCE_DIR}/cmake/CompareIcon.cmake)
 
+# The .deb as Debian's tools judge it, and its commands' manual pages.
+add_test(NAME package COMMAND ${CMAKE_SOURCE_DIR}/tests/package/package-test.sh ${CMAKE_BINARY_DIR} ${PROJECT_VERSION}
+                              ${packaged_commands})
+set_tests_properties(package PROPERTIES LABELS package SKIP_REGULAR_EXPRESSION "^skipped: ")

@@ -10,6 +10,7 @@
 #   view     building quorvane-view, the native viewer, in the host build
 #   view-tests  the viewer's tests on X11 (Xvfb) and Wayland (headless sway)
 #   console  the viewer's test on the console, in a virtual machine
+#   package  making the .deb and judging it as Debian's tools do
 #   windows  cross-building quorvane.exe and its test programs
 #   wine     running Windows programs under Wine on a virtual X screen
 #   display  finding out whether a person's display opens
@@ -36,6 +37,8 @@ declare -A needs=(
   [view-tests]="xvfb x11-apps netpbm xdotool sway grim wtype libwayland-dev libx11-dev libxfixes-dev"
   # The virtual machine boots Debian's kernel, fetched at test time.
   [console]="qemu-system-x86 busybox-static kmod cpio"
+  # cpack finds the .deb's dependencies with dpkg-shlibdeps, which needs file.
+  [package]="dpkg-dev file lintian appstream desktop-file-utils groff-base"
   [bench]="time"
   [shots]="xdotool imagemagick"
   [web]="emscripten chromium firefox-esr"

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the host unit tests (with the
-# sanitizer sweep), the Windows program under Wine, 32-bit and 64-bit, and the
-# web page under Node and in Chromium and Firefox.
+# sanitizer sweep), the viewer on its platforms and the .deb, the Windows
+# program under Wine, 32-bit and 64-bit, and the web page under Node and in
+# Chromium and Firefox.
 # Every preset runs even when an earlier one fails; a summary of all of them
 # ends the output, and the exit status is 1 if anything failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh host view view-tests console windows wine web
+scripts/install-deps.sh host view view-tests console package windows wine web
 
 # "host: 40 passed, 0 failed, 2 skipped", then the failed tests' names and the
 # reasons for skips, from CTest's JUnit report.
