@@ -18,9 +18,9 @@ set(efi_links -nostdlib -Wl,--subsystem,10 -e EfiMain -s -Wl,--gc-sections -Wl,-
               -Wl,-T,${efi_script})
 set_source_files_properties(src/efi/Freestanding.cpp PROPERTIES COMPILE_OPTIONS -fno-tree-loop-distribute-patterns)
 
-# The application, and its benchmark build (scripts/bench.sh), which times
-# its own first frame against one colour drawn the same way.
-foreach(name quorvane quorvane-bench)
+# The application, and its benchmark builds for two sizes (scripts/bench.sh),
+# which time their own first frame against one colour drawn the same way.
+foreach(name quorvane quorvane-bench-1920x1080 quorvane-bench-3840x2160)
   add_executable(${name} src/efi/EfiMain.cpp src/efi/Screen.cpp src/efi/Edid.cpp src/efi/Freestanding.cpp)
   set_target_properties(${name} PROPERTIES SUFFIX .efi)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
@@ -30,7 +30,13 @@ foreach(name quorvane quorvane-bench)
   target_link_options(${name} PRIVATE ${efi_links})
   set_target_properties(${name} PROPERTIES LINK_DEPENDS ${efi_script})
 endforeach()
-target_compile_definitions(quorvane-bench PRIVATE QUORVANE_EFI_BENCH)
+foreach(size 1920x1080 3840x2160)
+  string(REPLACE "x" ";" sides ${size})
+  list(GET sides 0 width)
+  list(GET sides 1 height)
+  target_compile_definitions(quorvane-bench-${size} PRIVATE QUORVANE_EFI_BENCH_WIDTH=${width}
+                                                             QUORVANE_EFI_BENCH_HEIGHT=${height})
+endforeach()
 
 set(image ${CMAKE_BINARY_DIR}/quorvane-usb.img)
 add_custom_command(OUTPUT ${image} COMMAND ${CMAKE_SOURCE_DIR}/cmake/usb-image.sh $<TARGET_FILE:quorvane> ${image}

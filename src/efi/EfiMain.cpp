@@ -6,6 +6,7 @@
 #include "drawndialog/DrawnDialog.h"
 #include "efi/Freestanding.h"
 #include "efi/Screen.h"
+#include "efi/Text.h"
 #include "raster/RenderPattern.h"
 
 #include <efi.h>
@@ -93,7 +94,15 @@ bool Start(App &app)
     if (boot->HandleProtocol(handle, &EdidActiveGuid, reinterpret_cast<void **>(&edid)) != EFI_SUCCESS) {
         edid = nullptr;
     }
-    return StartScreen(app.screen, gop, boot, edid ? PreferredSize(edid->Edid, edid->SizeOfEdid) : EdidSize{});
+    EdidSize preferred = edid ? PreferredSize(edid->Edid, edid->SizeOfEdid) : EdidSize{};
+#ifdef QUORVANE_EFI_BENCH_WIDTH
+    // The size to measure, where the display names none: qemu's standard VGA
+    // gives OVMF no EDID, which then boots 3840x2160 at 1280x800.
+    if (preferred.status == EdidStatus::None) {
+        preferred = {EdidStatus::Preferred, QUORVANE_EFI_BENCH_WIDTH, QUORVANE_EFI_BENCH_HEIGHT};
+    }
+#endif
+    return StartScreen(app.screen, gop, boot, preferred);
 }
 
 void PaintPattern(const void *, int width, int height, int firstRow, int rowCount, uint32_t *rows)
@@ -190,6 +199,76 @@ Action PointerAction(App &app, bool absolute)
     return button == DialogButton::Ok ? Action::Resume : button == DialogButton::Exit ? Action::End : Action::None;
 }
 
+#ifdef QUORVANE_EFI_BENCH_WIDTH
+// The benchmark's builds, one for each size: from the entry to the end of
+// the first complete frame, against the same path putting one colour over
+// the screen, each path from the mode the firmware booted in; then each
+// again five times, alternately. The figures go to the console.
+uint64_t Entered;
+char Figures[256];
+
+uint64_t Ticks()
+{
+    return __builtin_ia32_rdtsc();
+}
+
+void PaintColour(const void *, int width, int, int, int rowCount, uint32_t *rows)
+{
+    for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(rowCount); ++i) {
+        rows[i] = 0x808080;
+    }
+}
+
+// The path from finding the display to the end of its frame.
+uint64_t TimePath(App &app, PaintBand paint)
+{
+    app.screen.gop->SetMode(app.screen.gop, app.screen.startMode);
+    const uint64_t started = Ticks();
+    if (!Start(app) || !DrawFrame(app.screen, paint, nullptr)) {
+        return 0;
+    }
+    return Ticks() - started;
+}
+
+// Run's first frame is done.
+EFI_STATUS Bench(App &app)
+{
+    const uint64_t first = Ticks() - Entered;
+    const uint64_t colour = TimePath(app, PaintColour);
+    uint64_t bestPattern = first, bestColour = colour;
+    for (int i = 0; i < 5; ++i) {
+        const uint64_t pattern = TimePath(app, PaintPattern), again = TimePath(app, PaintColour);
+        bestPattern = pattern < bestPattern ? pattern : bestPattern;
+        bestColour = again < bestColour ? again : bestColour;
+    }
+    if (colour == 0 || bestColour == 0) {
+        return EFI_OUT_OF_RESOURCES;
+    }
+    const uint64_t calibrating = Ticks();
+    app.system->BootServices->Stall(100000);
+    const uint64_t perMillisecond = (Ticks() - calibrating) / 100;
+    Line figures{Figures, sizeof Figures, 0};
+    const auto us = [&](uint64_t ticks) -> Line & {
+        return figures << static_cast<uint32_t>(ticks * 1000 / perMillisecond) << " us";
+    };
+    const auto ratio = [&](uint64_t part, uint64_t whole) -> Line & {
+        const uint32_t hundredths = static_cast<uint32_t>(part * 100 / whole);
+        return figures << hundredths / 100 << (hundredths % 100 < 10 ? ".0" : ".") << hundredths % 100;
+    };
+    const EFI_GRAPHICS_OUTPUT_MODE_INFORMATION &info = app.screen.info;
+    figures << "Quorvane benchmark, " << info.HorizontalResolution << " x " << info.VerticalResolution
+            << (info.PixelFormat == PixelBltOnly ? " through Blt" : " in the frame buffer") << ": start to first frame ";
+    us(first) << ", one colour ";
+    us(colour) << ", ratio ";
+    ratio(first, colour) << "; best of 5 again ";
+    us(bestPattern) << ", one colour ";
+    us(bestColour) << ", ratio ";
+    ratio(bestPattern, bestColour);
+    figures << "\r\n";
+    return EFI_SUCCESS;
+}
+#endif
+
 // Until Esc or Exit: EFI_SUCCESS, or EFI_OUT_OF_RESOURCES where a band's
 // memory could not be had.
 EFI_STATUS Run(App &app)
@@ -208,6 +287,9 @@ EFI_STATUS Run(App &app)
     if (!Redraw(app)) {
         return EFI_OUT_OF_RESOURCES;
     }
+#ifdef QUORVANE_EFI_BENCH_WIDTH
+    return Bench(app);
+#endif
     for (;;) {
         UINTN which = 0;
         if (system->BootServices->WaitForEvent(count, events, &which) != EFI_SUCCESS) {
@@ -243,6 +325,9 @@ EFI_STATUS Run(App &app)
 
 extern "C" EFI_STATUS EFIAPI EfiMain(EFI_HANDLE, EFI_SYSTEM_TABLE *system)
 {
+#ifdef QUORVANE_EFI_BENCH_WIDTH
+    Entered = Ticks();
+#endif
     EFI_BOOT_SERVICES *boot = system->BootServices;
     UseBootServices(boot);
     // The boot manager resets the machine after five minutes otherwise.
@@ -280,5 +365,8 @@ extern "C" EFI_STATUS EFIAPI EfiMain(EFI_HANDLE, EFI_SYSTEM_TABLE *system)
         Say(console, "Quorvane: not enough memory for a band of the screen. Press a key to return to the firmware.\r\n");
         WaitForKey(system);
     }
+#ifdef QUORVANE_EFI_BENCH_WIDTH
+    Say(console, Figures);
+#endif
     return status;
 }

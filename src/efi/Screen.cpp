@@ -1,13 +1,16 @@
 #include "efi/Screen.h"
 
+#include "efi/Text.h"
 #include "raster/RasterSurface.h"
 
 #include <stdlib.h>
 
 namespace {
 
-// About 128 KiB of band: a few rows of even the widest screen.
-constexpr uint32_t BandBytes = 128 * 1024;
+// Bands of 64 rows, at most 1 MiB on the widest screens: each band draws the
+// whole drawing list again, which fewer rows would repeat too often.
+constexpr uint32_t BandRowsMost = 64;
+constexpr uint32_t BandBytes = 1024 * 1024;
 
 // Where the colours go, for a mask of the bits of each: contiguous, at most
 // 16 bits, not overlapping. No bytes where the mode cannot be written.
@@ -130,52 +133,6 @@ bool TakeCurrent(Screen &screen)
     return true;
 }
 
-// The technician's line, appended to a buffer that stays terminated.
-struct Line {
-    char *text;
-    size_t size, length;
-
-    Line &operator<<(const char *words)
-    {
-        while (*words && length + 1 < size) {
-            text[length++] = *words++;
-        }
-        text[length] = '\0';
-        return *this;
-    }
-
-    Line &operator<<(uint32_t number)
-    {
-        char digits[11];
-        int count = 0;
-        do {
-            digits[count++] = static_cast<char>('0' + number % 10);
-            number /= 10;
-        } while (number != 0);
-        char reversed[11];
-        for (int i = 0; i < count; ++i) {
-            reversed[i] = digits[count - 1 - i];
-        }
-        reversed[count] = '\0';
-        return *this << reversed;
-    }
-
-    Line &Hex(uint32_t number)
-    {
-        char digits[11] = "0x";
-        int count = 2;
-        int shift = 28;
-        while (shift > 0 && (number >> shift & 0xF) == 0) {
-            shift -= 4;
-        }
-        for (; shift >= 0; shift -= 4) {
-            digits[count++] = "0123456789ABCDEF"[number >> shift & 0xF];
-        }
-        digits[count] = '\0';
-        return *this << digits;
-    }
-};
-
 } // namespace
 
 bool StartScreen(Screen &screen, EFI_GRAPHICS_OUTPUT_PROTOCOL *gop, EFI_BOOT_SERVICES *boot, EdidSize edid)
@@ -243,7 +200,7 @@ UINT32 ModeForKey(const Screen &screen, UINT16 scanCode)
 uint32_t BandRows(uint32_t width)
 {
     const uint32_t rows = BandBytes / (4 * width);
-    return rows > 0 ? rows : 1;
+    return rows > BandRowsMost ? BandRowsMost : rows > 0 ? rows : 1;
 }
 
 bool DrawFrame(const Screen &screen, PaintBand paint, const void *context)
