@@ -42,3 +42,4 @@ set(image ${CMAKE_BINARY_DIR}/quorvane-usb.img)
 add_custom_command(OUTPUT ${image} COMMAND ${CMAKE_SOURCE_DIR}/cmake/usb-image.sh $<TARGET_FILE:quorvane> ${image}
                    DEPENDS quorvane cmake/usb-image.sh COMMENT "The USB stick's image: ${image}")
 add_custom_target(quorvane_usb_image ALL DEPENDS ${image})
+add_subdirectory(tests/efi)
