@@ -24,7 +24,7 @@ cd "$(dirname "$0")/.."
 
 declare -A needs=(
   [render]="cmake ninja-build g++ libpng-dev"
-  [host]="cmake ninja-build g++ libpng-dev libgtest-dev googletest libbenchmark-dev"
+  [host]="cmake ninja-build g++ libpng-dev libgtest-dev googletest libbenchmark-dev gnu-efi"
   [windows]="cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest"
   [wine]="wine wine64 wine32:i386 xvfb"
   # A small X client that opens the display: xdpyinfo's package would bring

@@ -222,7 +222,7 @@ void PaintColour(const void *, int width, int, int, int rowCount, uint32_t *rows
 // The path from finding the display to the end of its frame.
 uint64_t TimePath(App &app, PaintBand paint)
 {
-    app.screen.gop->SetMode(app.screen.gop, app.screen.startMode);
+    app.screen.gop->SetMode(app.screen.gop, app.screen.bootMode);
     const uint64_t started = Ticks();
     if (!Start(app) || !DrawFrame(app.screen, paint, nullptr)) {
         return 0;
@@ -356,8 +356,8 @@ extern "C" EFI_STATUS EFIAPI EfiMain(EFI_HANDLE, EFI_SYSTEM_TABLE *system)
     const EFI_STATUS status = Run(app);
 
     Screen &screen = app.screen;
-    if (screen.mode != screen.startMode) {
-        screen.gop->SetMode(screen.gop, screen.startMode);
+    if (screen.mode != screen.bootMode) {
+        screen.gop->SetMode(screen.gop, screen.bootMode);
     }
     console->ClearScreen(console);
     console->EnableCursor(console, cursorShown);

@@ -137,8 +137,8 @@ bool TakeCurrent(Screen &screen)
 
 bool StartScreen(Screen &screen, EFI_GRAPHICS_OUTPUT_PROTOCOL *gop, EFI_BOOT_SERVICES *boot, EdidSize edid)
 {
-    screen = Screen{gop, boot, edid, NoMode, NoMode, NoMode, {}, {}};
-    // Where the firmware reports no usable mode, the first of the list that sets.
+    screen = Screen{gop, boot, edid, gop->Mode->Mode, NoMode, NoMode, NoMode, {}, {}};
+    // Where the firmware's mode cannot be drawn in, the first of the list that can.
     if (!TakeCurrent(screen)) {
         for (UINT32 mode = 0; mode < gop->Mode->MaxMode && !ShowMode(screen, mode); ++mode) {
         }
@@ -146,13 +146,16 @@ bool StartScreen(Screen &screen, EFI_GRAPHICS_OUTPUT_PROTOCOL *gop, EFI_BOOT_SER
     if (screen.mode == NoMode) {
         return false;
     }
-    screen.startMode = screen.mode;
+    if (screen.bootMode >= gop->Mode->MaxMode) {
+        screen.bootMode = screen.mode;
+    }
     if (edid.status == EdidStatus::Preferred) {
         const UINT32 preferred = ModeOfSize(screen, edid.width, edid.height);
         if (preferred != NoMode && preferred != screen.mode) {
             ShowMode(screen, preferred);
         }
     }
+    screen.firstMode = screen.mode;
     return true;
 }
 
@@ -191,7 +194,7 @@ UINT32 ModeForKey(const Screen &screen, UINT16 scanCode)
     case SCAN_PAGE_UP:
         return (from + count - 1) % count;
     case SCAN_HOME:
-        return screen.startMode;
+        return screen.firstMode;
     default:
         return NoMode;
     }

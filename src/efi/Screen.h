@@ -23,7 +23,8 @@ struct Screen {
     EFI_GRAPHICS_OUTPUT_PROTOCOL *gop;
     EFI_BOOT_SERVICES *boot; // to free what QueryMode hands back
     EdidSize edid;
-    UINT32 startMode;   // as the firmware booted, NoMode where it gave none
+    UINT32 bootMode;    // as the firmware booted, to be left in at the end
+    UINT32 firstMode;   // shown first, where Home goes back to
     UINT32 mode;        // shown now
     UINT32 refusedMode; // the last one that could not be set, NoMode once another is
     EFI_GRAPHICS_OUTPUT_MODE_INFORMATION info; // of the mode shown
@@ -40,7 +41,7 @@ bool ShowMode(Screen &screen, UINT32 mode);
 
 // The mode a key asks for, NoMode for a key that asks for none: the next of
 // the list for Right, Down and Page Down, the one before for Left, Up and
-// Page Up, both round the list, and Home for the mode it started in. After
+// Page Up, both round the list, and Home for the mode shown first. After
 // a refused mode the step is taken from that one, so a key gets past it.
 UINT32 ModeForKey(const Screen &screen, UINT16 scanCode);
 
