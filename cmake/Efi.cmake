@@ -18,9 +18,15 @@ set(efi_links -nostdlib -Wl,--subsystem,10 -e EfiMain -s -Wl,--gc-sections -Wl,-
               -Wl,-T,${efi_script})
 set_source_files_properties(src/efi/Freestanding.cpp PROPERTIES COMPILE_OPTIONS -fno-tree-loop-distribute-patterns)
 
-# The application, and its benchmark builds for two sizes (scripts/bench.sh),
-# which time their own first frame against one colour drawn the same way.
-foreach(name quorvane quorvane-bench-1920x1080 quorvane-bench-3840x2160)
+# The application, and its benchmark builds (bench/efi/efi-bench.sh), which
+# time their own first frame, the pattern's or one colour's, at two sizes.
+set(efi_builds quorvane)
+foreach(size 1920x1080 3840x2160)
+  foreach(first pattern colour)
+    list(APPEND efi_builds quorvane-bench-${size}-${first})
+  endforeach()
+endforeach()
+foreach(name ${efi_builds})
   add_executable(${name} src/efi/EfiMain.cpp src/efi/Screen.cpp src/efi/Edid.cpp src/efi/Freestanding.cpp)
   set_target_properties(${name} PROPERTIES SUFFIX .efi)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
@@ -29,13 +35,13 @@ foreach(name quorvane quorvane-bench-1920x1080 quorvane-bench-3840x2160)
   target_compile_options(${name} PRIVATE ${efi_compile})
   target_link_options(${name} PRIVATE ${efi_links})
   set_target_properties(${name} PROPERTIES LINK_DEPENDS ${efi_script})
-endforeach()
-foreach(size 1920x1080 3840x2160)
-  string(REPLACE "x" ";" sides ${size})
-  list(GET sides 0 width)
-  list(GET sides 1 height)
-  target_compile_definitions(quorvane-bench-${size} PRIVATE QUORVANE_EFI_BENCH_WIDTH=${width}
-                                                             QUORVANE_EFI_BENCH_HEIGHT=${height})
+  if(name MATCHES "bench-([0-9]+)x([0-9]+)-(.*)")
+    target_compile_definitions(${name} PRIVATE QUORVANE_EFI_BENCH_WIDTH=${CMAKE_MATCH_1}
+                                               QUORVANE_EFI_BENCH_HEIGHT=${CMAKE_MATCH_2})
+    if(CMAKE_MATCH_3 STREQUAL colour)
+      target_compile_definitions(${name} PRIVATE QUORVANE_EFI_BENCH_COLOUR)
+    endif()
+  endif()
 endforeach()
 
 set(image ${CMAKE_BINARY_DIR}/quorvane-usb.img)
