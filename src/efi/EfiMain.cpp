@@ -33,7 +33,7 @@ struct App {
 
 enum class Action { None, Pause, Resume, ChangeMode, End };
 
-// text on a console, which takes UCS-2, a piece at a time.
+// Text on a console, which takes UCS-2, a piece at a time.
 void Say(EFI_SIMPLE_TEXT_OUT_PROTOCOL *console, const char *text)
 {
     CHAR16 piece[64];
@@ -277,7 +277,7 @@ EFI_STATUS Bench(App &app)
 #endif
 
 // Until Esc or Exit: EFI_SUCCESS, or EFI_OUT_OF_RESOURCES where a band's
-// memory could not be had.
+// memory could not be had, or the firmware's failure to wait for input.
 EFI_STATUS Run(App &app)
 {
     EFI_SYSTEM_TABLE *system = app.system;
@@ -299,8 +299,9 @@ EFI_STATUS Run(App &app)
     }
     for (;;) {
         UINTN which = 0;
-        if (system->BootServices->WaitForEvent(count, events, &which) != EFI_SUCCESS) {
-            continue;
+        const EFI_STATUS waited = system->BootServices->WaitForEvent(count, events, &which);
+        if (waited != EFI_SUCCESS) {
+            return waited; // no input will ever come
         }
         EFI_INPUT_KEY key{};
         Action action = Action::None;

@@ -47,14 +47,7 @@ run() {
   grep -q '^No display to show a window on' <<<"$shown" || fail "without a display: $shown"
 }
 
-qmp() { # sends one QMP command and reads up to its reply
-  local reply
-  echo "$1" >&"${qemu[1]}"
-  while read -r -t 60 reply <&"${qemu[0]}"; do
-    case $reply in *'"return"'*) return 0 ;; *'"error"'*) echo "$reply" >&2; return 1 ;; esac
-  done
-  return 1
-}
+source "$(dirname "$0")/../support/qmp.sh"
 key() { qmp "{\"execute\": \"send-key\", \"arguments\": {\"keys\": [{\"type\": \"qcode\", \"data\": \"$1\"}]}}"; }
 
 # The screen against the pattern for its size at this moment; the size in $width and $height.
@@ -85,6 +78,7 @@ boot() {
   render=$3
   command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
   [[ -f /usr/share/OVMF/OVMF_CODE_4M.fd ]] || skip "OVMF is not installed (/usr/share/OVMF/OVMF_CODE_4M.fd)"
+  [[ -x $render ]] || fail "no $render to hold the screen against: build the host preset first" "$size"
   device=VGA,xres=${size%x*},yres=${size#*x},vgamem_mb=64
   if [[ $kind == virtio ]]; then
     device=virtio-gpu-pci,xres=${size%x*},yres=${size#*x} format="Blt only"
