@@ -55,9 +55,10 @@ show_efi() {
     echo "No display to show a window on: write build/efi/quorvane-usb.img to a USB stick instead (see README.md)." >&2
     exit 1
   fi
-  # KVM where this machine has it, else software emulation.
+  # Software emulation, which starts it in seconds: KVM, where /dev/kvm is
+  # there but nested under another hypervisor, was seen to stop OVMF at once.
   local vars=build/efi/OVMF_VARS.fd
-  local command=(qemu-system-x86_64 -machine q35 -accel kvm -accel tcg -m 256 -net none
+  local command=(qemu-system-x86_64 -machine q35 -accel tcg -m 256 -net none
     -drive if=pflash,format=raw,readonly=on,file=/usr/share/OVMF/OVMF_CODE_4M.fd
     -drive "if=pflash,format=raw,file=$vars" -drive "format=raw,file=$PWD/build/efi/quorvane-usb.img,snapshot=on"
     -vga none -device VGA,xres=1280,yres=800,vgamem_mb=64 -display gtk,zoom-to-fit=off)
