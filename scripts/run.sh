@@ -69,7 +69,8 @@ show_efi() {
   scripts/install-deps.sh efi efi-window
   build efi quorvane_usb_image
   cp /usr/share/OVMF/OVMF_VARS_4M.fd "$vars" # the firmware's own settings at every start
-  echo "Booting build/efi/quorvane-usb.img as a PC would: Space pauses, the arrows change modes, Esc ends; then close the window."
+  echo "Booting build/efi/quorvane-usb.img as a PC would: Space pauses, the arrows change modes, Esc ends;" \
+    "then close the window."
   exec "${command[@]}"
 }
 

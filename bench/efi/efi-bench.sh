@@ -28,7 +28,8 @@ boot() {
   done
   kill "$qemu" 2>/dev/null || true
   wait "$qemu" 2>/dev/null || true
-  grep -ao 'Quorvane benchmark.*ratio [0-9.]*' "$work/serial.log" || echo "no figures on $2: $(tail -3 "$work/qemu.log")" >&2
+  grep -ao 'Quorvane benchmark.*ratio [0-9.]*' "$work/serial.log" ||
+    echo "no figures on $2: $(tail -3 "$work/qemu.log")" >&2
 }
 
 for display in VGA virtio-gpu-pci; do
@@ -44,7 +45,12 @@ for display in VGA virtio-gpu-pci; do
     sed -n 's/.*start to first frame \([0-9]*\) us.*/\1/p' "$work/pattern" | median >"$work/pattern.us"
     sed -n 's/.*start to first frame \([0-9]*\) us.*/\1/p' "$work/colour" | median >"$work/colour.us"
     sed -n 's/.*ratio \([0-9.]*\)$/\1/p' "$work/pattern" | median >"$work/warm"
-    awk -v kind="${display%-pci} $size" -v p="$(<"$work/pattern.us")" -v c="$(<"$work/colour.us")" -v w="$(<"$work/warm")" \
-      'BEGIN { printf "%s: start to first frame, median of '"$boots"' boots: the pattern %.1f ms, one colour %.1f ms, ratio %.2f; warm, best of 5: ratio %.2f\n", kind, p / 1000, c / 1000, p / c, w }'
+    awk -v kind="${display%-pci} $size" -v boots="$boots" -v p="$(<"$work/pattern.us")" -v c="$(<"$work/colour.us")" \
+      -v w="$(<"$work/warm")" 'BEGIN {
+        printf "%s: start to first frame, median of %d boots: the pattern %.1f ms, one colour %.1f ms,", kind, boots,
+          p / 1000, c / 1000
+        printf " ratio %.2f;", p / c
+        printf " warm, best of 5: ratio %.2f\n", w
+      }'
   done
 done

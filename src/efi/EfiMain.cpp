@@ -370,7 +370,8 @@ extern "C" EFI_STATUS EFIAPI EfiMain(EFI_HANDLE, EFI_SYSTEM_TABLE *system)
     console->ClearScreen(console);
     console->EnableCursor(console, cursorShown);
     if (status == EFI_OUT_OF_RESOURCES) {
-        Say(console, "Quorvane: not enough memory for a band of the screen. Press a key to return to the firmware.\r\n");
+        Say(console, "Quorvane: not enough memory for a band of the screen. "
+                     "Press a key to return to the firmware.\r\n");
         WaitForKey(system);
     }
 #ifdef QUORVANE_EFI_BENCH_WIDTH

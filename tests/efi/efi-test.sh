@@ -9,7 +9,10 @@ set -euo pipefail
 kind=$1
 work=$(mktemp -d)
 trap 'kill "${qemu_PID:-}" 2>/dev/null || true; wait || true; rm -rf "$work"' EXIT
-fail() { echo "FAIL ($kind ${2:-}): $1"; [[ ! -s $work/serial.log ]] || tail -c 300 "$work/serial.log" | tr -d '\033'; exit 1; }
+fail() { # MESSAGE [SIZE], and the end of the serial console
+  echo "FAIL ($kind ${2:-}): $1" && { [[ ! -s $work/serial.log ]] || tail -c 300 "$work/serial.log" | tr -d '\033'; }
+  exit 1
+}
 skip() { echo "skipped: $*"; exit 0; } # as the first line of output
 poll() { # SECONDS COMMAND...: COMMAND about once a second until it succeeds
   local end=$((SECONDS + $1))
@@ -27,8 +30,9 @@ files() {
   (($(stat -c %s "$image") <= 2097152)) || fail "$image is over 2 MiB"
   MTOOLS_SKIP_CHECK=1 mcopy -i "$image@@1M" ::/EFI/BOOT/BOOTX64.EFI "$work/copy.efi"
   cmp "$efi" "$work/copy.efi" || fail "the image's EFI/BOOT/BOOTX64.EFI is not $efi"
-  { cmake -S "$source" -B "$work/again" -G Ninja --toolchain "$source/cmake/mingw-efi.cmake" -DCMAKE_BUILD_TYPE=Release &&
-    cmake --build "$work/again" -j 2 --target quorvane_usb_image; } >"$work/again.log" ||
+  { cmake -S "$source" -B "$work/again" -G Ninja --toolchain "$source/cmake/mingw-efi.cmake" \
+      -DCMAKE_BUILD_TYPE=Release && cmake --build "$work/again" -j 2 --target quorvane_usb_image; } \
+    >"$work/again.log" ||
     fail "the second build failed: $(tail -3 "$work/again.log")"
   cmp "$efi" "$work/again/quorvane.efi" || fail "a second build from clean gave other bytes"
   cmp "$image" "$work/again/quorvane-usb.img" || fail "a second build from clean gave another image"
@@ -37,9 +41,11 @@ files() {
 run() {
   local script=$1 shown
   shown=$(env -u WAYLAND_DISPLAY DISPLAY=:7 "$script" efi --print) || fail "run.sh efi --print failed: $shown"
-  grep -q -- '-display gtk,zoom-to-fit=off' <<<"$shown" && grep -q -- '-drive format=raw,file=/.*/quorvane-usb.img,' <<<"$shown" ||
+  grep -q -- '-display gtk,zoom-to-fit=off' <<<"$shown" &&
+    grep -q -- '-drive format=raw,file=/.*/quorvane-usb.img,' <<<"$shown" ||
     fail "with a display, not the image in a window on it: $shown"
-  ! shown=$(env -u WAYLAND_DISPLAY -u DISPLAY "$script" efi --print 2>&1) || fail "without a display it would start: $shown"
+  ! shown=$(env -u WAYLAND_DISPLAY -u DISPLAY "$script" efi --print 2>&1) ||
+    fail "without a display it would start: $shown"
   grep -q '^No display to show a window on' <<<"$shown" || fail "without a display: $shown"
 }
 
@@ -51,7 +57,8 @@ is_pattern() {
   qmp "{\"execute\": \"screendump\", \"arguments\": {\"filename\": \"$work/shot.ppm\"}}" || return 1
   read -r width height < <(sed -n 2p "$work/shot.ppm")
   expected=$work/${width}x$height.ppm
-  [[ -s $expected ]] || { "$render" "${width}x$height" -o "$work/pattern.png" && pngtopnm "$work/pattern.png" >"$expected"; }
+  [[ -s $expected ]] ||
+    { "$render" "${width}x$height" -o "$work/pattern.png" && pngtopnm "$work/pattern.png" >"$expected"; }
   cmp -s "$work/shot.ppm" "$expected"
 }
 is_pattern_at() { is_pattern && [[ ${width}x$height == "$1" ]]; }
@@ -62,14 +69,15 @@ differences() {
   header=$(head -n 3 "$work/shot.ppm" | wc -c)
   cmp -l "$work/shot.ppm" "$expected" | head -n 5 | while read -r offset got want; do
     pixel=$(((offset - 1 - header) / 3))
-    echo "  pixel ($((pixel % width)), $((pixel / width))) channel $(((offset - 1 - header) % 3)): $((8#$got - 0)) against $((8#$want - 0))"
+    echo "  pixel ($((pixel % width)), $((pixel / width))) channel $(((offset - 1 - header) % 3)):" \
+      "$((8#$got)) against $((8#$want))"
   done
 }
 dialog_shown() { ! is_pattern && grep -aq $'^Mode [0-9]* of [0-9]*: .*\r$' "$work/serial.log"; } # the whole line
 ended() { (($(grep -ac '^BdsDxe: starting' "$work/serial.log") > 1)); }
 
 boot() {
-  local size=$1 image=$2 device line format=32-bit\ blue-green-red
+  local size=$1 image=$2 device line want format=32-bit\ blue-green-red
   render=$3
   command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
   [[ -f /usr/share/OVMF/OVMF_CODE_4M.fd ]] || skip "OVMF is not installed (/usr/share/OVMF/OVMF_CODE_4M.fd)"
@@ -91,7 +99,8 @@ $(differences)" "$size"
   key spc
   poll 60 dialog_shown || fail "Space did not show the dialog" "$size"
   line=$(grep -a '^Mode [0-9]* of [0-9]*: ' "$work/serial.log" | tail -n 1 | tr -d '\r')
-  [[ $line =~ ^Mode\ [0-9]+\ of\ [0-9]+:\ ${size%x*}\ x\ ${size#*x},\ $format,\ ${size%x*}\ pixels\ a\ line\;\ the\ display\ gave\ no\ EDID\.$ ]] ||
+  want="${size%x*} x ${size#*x}, $format, ${size%x*} pixels a line; the display gave no EDID."
+  [[ $line =~ ^Mode\ [0-9]+\ of\ [0-9]+:\ (.*)$ && ${BASH_REMATCH[1]} == "$want" ]] ||
     fail "the dialog's line: $line" "$size"
   key ret
   poll 60 is_pattern_at "$size" || fail "not the pattern after Enter:

@@ -39,19 +39,12 @@ FakeDisplay &Fake(EFI_GRAPHICS_OUTPUT_PROTOCOL *gop)
     return *reinterpret_cast<FakeDisplay *>(gop);
 }
 
-EFI_GRAPHICS_OUTPUT_MODE_INFORMATION InfoOf(const FakeMode &mode)
-{
-    return {0, mode.width, mode.height, mode.format, mode.masks, mode.pitch};
-}
-
 EFI_STATUS EFIAPI QueryMode(EFI_GRAPHICS_OUTPUT_PROTOCOL *gop, UINT32 number, UINTN *size,
                             EFI_GRAPHICS_OUTPUT_MODE_INFORMATION **info)
 {
-    if (number >= Fake(gop).modes.size()) {
-        return EFI_INVALID_PARAMETER;
-    }
     *info = static_cast<EFI_GRAPHICS_OUTPUT_MODE_INFORMATION *>(malloc(sizeof **info));
-    **info = InfoOf(Fake(gop).modes[number]);
+    const FakeMode &mode = Fake(gop).modes.at(number);
+    **info = {0, mode.width, mode.height, mode.format, mode.masks, mode.pitch};
     *size = sizeof **info;
     return EFI_SUCCESS;
 }
@@ -59,18 +52,18 @@ EFI_STATUS EFIAPI QueryMode(EFI_GRAPHICS_OUTPUT_PROTOCOL *gop, UINT32 number, UI
 uint32_t BytesOf(const FakeMode &mode)
 {
     const EFI_PIXEL_BITMASK &m = mode.masks;
-    return mode.format == PixelBitMask ? (32 - __builtin_clz(m.RedMask | m.GreenMask | m.BlueMask | m.ReservedMask) + 7) / 8
-                                       : 4;
+    const UINT32 used = m.RedMask | m.GreenMask | m.BlueMask | m.ReservedMask;
+    return mode.format == PixelBitMask ? (32 - __builtin_clz(used) + 7) / 8 : 4;
 }
 
 EFI_STATUS EFIAPI SetMode(EFI_GRAPHICS_OUTPUT_PROTOCOL *gop, UINT32 number)
 {
     FakeDisplay &fake = Fake(gop);
-    if (number >= fake.modes.size() || fake.modes[number].refused) {
+    const FakeMode &mode = fake.modes.at(number);
+    if (mode.refused) {
         return EFI_DEVICE_ERROR;
     }
-    const FakeMode &mode = fake.modes[number];
-    fake.info = InfoOf(mode);
+    fake.info = {0, mode.width, mode.height, mode.format, mode.masks, mode.pitch};
     fake.mode.Mode = number;
     fake.frame.assign(size_t{mode.pitch} * mode.height * BytesOf(mode), Unwritten);
     const bool blt = mode.format == PixelBltOnly;
@@ -84,8 +77,7 @@ EFI_STATUS EFIAPI Blt(EFI_GRAPHICS_OUTPUT_PROTOCOL *gop, EFI_GRAPHICS_OUTPUT_BLT
                       UINTN height, UINTN delta)
 {
     FakeDisplay &fake = Fake(gop);
-    if (operation != EfiBltBufferToVideo || x != 0 || width != fake.info.HorizontalResolution || delta != 0 ||
-        y + height > fake.info.VerticalResolution) {
+    if (operation != EfiBltBufferToVideo || x != 0 || delta != 0 || y + height > fake.info.VerticalResolution) {
         return EFI_INVALID_PARAMETER;
     }
     for (UINTN row = 0; row < height; ++row) {
@@ -99,11 +91,6 @@ EFI_STATUS EFIAPI FreePool(void *memory)
 {
     free(memory);
     return EFI_SUCCESS;
-}
-
-void Paint(const void *, int width, int height, int firstRow, int rowCount, uint32_t *rows)
-{
-    RenderPatternBand(width, height, firstRow, rowCount, rows);
 }
 
 // 8 bits of a colour field, from its top.
@@ -165,13 +152,6 @@ std::vector<uint8_t> Edid(uint32_t width, uint32_t height)
     return edid;
 }
 
-std::string Described(const Screen &screen)
-{
-    char line[256];
-    DescribeScreen(screen, line, sizeof line);
-    return line;
-}
-
 TEST(EfiScreen, DrawsEveryPixelFormatAndStepsThroughTheModes)
 {
     const EFI_PIXEL_BITMASK blueGreenRed{0xFF0000, 0xFF00, 0xFF, 0};
@@ -199,6 +179,14 @@ TEST(EfiScreen, DrawsEveryPixelFormatAndStepsThroughTheModes)
         {{rgb, blt, refused, bgr}, 0, Edid(1366, 768),
          {SCAN_RIGHT, SCAN_DOWN, SCAN_PAGE_DOWN, SCAN_LEFT, SCAN_UP, SCAN_PAGE_UP, SCAN_HOME, SCAN_F1}},
     };
+    const auto described = [](const Screen &screen) {
+        char line[256];
+        DescribeScreen(screen, line, sizeof line);
+        return std::string(line);
+    };
+    const PaintBand paint = [](const void *, int w, int h, int first, int count, uint32_t *rows) {
+        RenderPatternBand(w, h, first, count, rows);
+    };
     std::vector<std::string> actual;
     for (const Case &c : cases) {
         FakeDisplay fake{{QueryMode, SetMode, Blt, nullptr}, {}, {}, c.modes, {}, 0};
@@ -210,8 +198,8 @@ TEST(EfiScreen, DrawsEveryPixelFormatAndStepsThroughTheModes)
         boot.FreePool = FreePool;
         Screen screen{};
         StartScreen(screen, &fake.gop, &boot, PreferredSize(c.edid.data(), c.edid.size()));
-        actual.push_back(Described(screen));
-        DrawFrame(screen, Paint, nullptr);
+        actual.push_back(described(screen));
+        DrawFrame(screen, paint, nullptr);
         actual.push_back(Frame(fake) + (c.modes[screen.mode].format == PixelBltOnly
                                             ? ", Blt of " + std::to_string(fake.mostRows) + " rows at most"
                                             : ""));
@@ -220,13 +208,14 @@ TEST(EfiScreen, DrawsEveryPixelFormatAndStepsThroughTheModes)
             const UINT32 mode = ModeForKey(screen, key);
             const bool refused = mode != NoMode && !ShowMode(screen, mode);
             actual.push_back("key " + std::to_string(key) + ": mode " + std::to_string(screen.mode + 1) +
-                             (refused ? ": " + Described(screen) : ""));
+                             (refused ? ": " + described(screen) : ""));
         }
     }
     EXPECT_TRUE(SameSequence(actual, {
         "Mode 2 of 2: 1366 x 768, 32-bit blue-green-red, 1376 pixels a line; the display gave no EDID.",
         "exact",
-        "Mode 1 of 1: 800 x 600, 32-bit red-green-blue, 800 pixels a line; the display prefers 1920 x 1080 by its EDID.",
+        "Mode 1 of 1: 800 x 600, 32-bit red-green-blue, 800 pixels a line; the display prefers 1920 x 1080 by its "
+        "EDID.",
         "exact",
         "Mode 1 of 1: 640 x 480, 32-bit mask red 0x3FF00000 green 0xFFC00 blue 0x3FF, 640 pixels a line; the "
         "display's EDID is damaged.",
