@@ -163,12 +163,7 @@ TEST(EfiScreen, DrawsEveryPixelFormatAndStepsThroughTheModes)
     const FakeMode blt{1024, 768, 1024, PixelBltOnly, blueGreenRed, false};
     std::vector<uint8_t> damaged = Edid(1366, 768);
     damaged[60] ^= 1;
-    struct Case {
-        std::vector<FakeMode> modes;
-        UINT32 booted;
-        std::vector<uint8_t> edid;
-        std::vector<UINT16> keys;
-    };
+    struct Case { std::vector<FakeMode> modes; UINT32 booted; std::vector<uint8_t> edid; std::vector<UINT16> keys; };
     const std::vector<Case> cases = {
         {{rgb, bgr}, 1, {}, {}},
         {{rgb}, 0, Edid(1920, 1080), {}},
