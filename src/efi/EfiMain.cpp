@@ -1,7 +1,7 @@
 // quorvane.efi: the pattern on a PC with no operating system, from the
 // firmware's own graphics output. Space, Enter or a click pauses with the
 // dialog; the arrows and the page keys step through the display's modes and
-// Home goes back to the first; Esc ends, back to the firmware.
+// Home goes back to the one shown first; Esc ends, back to the firmware.
 
 #include "drawndialog/DrawnDialog.h"
 #include "efi/Freestanding.h"
