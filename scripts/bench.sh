@@ -3,7 +3,7 @@
 # prints the figures and ratios that docs/performance.md records.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh host view windows wine web bench
+scripts/install-deps.sh host view windows wine web bench efi
 
 # The Wine figures come from the 32-bit program; where this machine cannot run
 # 32-bit programs, from the 64-bit build of the same sources.
@@ -12,7 +12,7 @@ if [[ $windows == win64 ]]; then
   echo "This machine does not run 32-bit programs: the Wine figures below are from the 64-bit build."
 fi
 
-for preset in host "$windows" web; do
+for preset in host "$windows" web efi; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" >/dev/null
 done
@@ -106,3 +106,6 @@ for size in 1920x1080 3840x2160; do
   kill "$xvfb"
   wait "$xvfb" 2>/dev/null || true
 done
+
+echo "== quorvane.efi booted by OVMF in qemu (software emulation): start to the first complete frame, against one colour put the same way"
+bench/efi/efi-bench.sh build/efi 3

@@ -18,12 +18,14 @@
 #   bench    the benchmark script's timing
 #   shots    taking the README's screenshots of the program
 #   web      building the web page and testing it in Chromium and Firefox
+#   efi      building quorvane.efi and its USB image, and booting it in qemu
+#   efi-window  showing qemu's window on a person's display
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 declare -A needs=(
   [render]="cmake ninja-build g++ libpng-dev"
-  [host]="cmake ninja-build g++ libpng-dev libgtest-dev googletest libbenchmark-dev"
+  [host]="cmake ninja-build g++ libpng-dev libgtest-dev googletest libbenchmark-dev gnu-efi"
   [windows]="cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest"
   [wine]="wine wine64 wine32:i386 xvfb"
   # A small X client that opens the display: xdpyinfo's package would bring
@@ -42,6 +44,10 @@ declare -A needs=(
   [bench]="time"
   [shots]="xdotool imagemagick"
   [web]="emscripten chromium firefox-esr"
+  # gnu-efi for its headers only; mtools, dosfstools and fdisk make the image
+  # without root; netpbm compares the screens.
+  [efi]="cmake ninja-build g++-mingw-w64-x86-64 gnu-efi mtools dosfstools fdisk ovmf qemu-system-x86 netpbm"
+  [efi-window]="qemu-system-gui"
 )
 # Wanted only where the command is missing: Node.js may come from elsewhere,
 # with an npm of its own that Debian's package conflicts with.

@@ -3,6 +3,9 @@
 # Wine on this display, or with no X display but a Wayland session, builds and
 # runs quorvane-view. Without a display that opens it renders the pattern as a
 # PNG, installing only what that takes.
+#
+#   run.sh efi [--print]: boots quorvane.efi's USB stick image in a qemu window
+#   as a PC would; --print only prints the qemu command it would run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -44,6 +47,36 @@ show_with_viewer() {
   echo "Showing the pattern full screen on Wayland: click it to pause, then OK to return or Exit to quit."
   exec build/render/quorvane-view
 }
+
+# quorvane.efi as a PC starts it: OVMF boots the USB stick's image in a qemu
+# window on this display. Does not return.
+show_efi() {
+  if [[ -z ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]]; then
+    echo "No display to show a window on: write build/efi/quorvane-usb.img to a USB stick instead (see README.md)." >&2
+    exit 1
+  fi
+  # Software emulation, which starts it in seconds: KVM, where /dev/kvm is
+  # there but nested under another hypervisor, was seen to stop OVMF at once.
+  local vars=build/efi/OVMF_VARS.fd
+  local command=(qemu-system-x86_64 -machine q35 -accel tcg -m 256 -net none
+    -drive if=pflash,format=raw,readonly=on,file=/usr/share/OVMF/OVMF_CODE_4M.fd
+    -drive "if=pflash,format=raw,file=$vars" -drive "format=raw,file=$PWD/build/efi/quorvane-usb.img,snapshot=on"
+    -vga none -device VGA,xres=1280,yres=800,vgamem_mb=64 -display gtk,zoom-to-fit=off)
+  if [[ ${1:-} == --print ]]; then
+    echo "${command[*]}"
+    exit 0
+  fi
+  scripts/install-deps.sh efi efi-window
+  build efi quorvane_usb_image
+  cp /usr/share/OVMF/OVMF_VARS_4M.fd "$vars" # the firmware's own settings at every start
+  echo "Booting build/efi/quorvane-usb.img as a PC would: Space pauses, the arrows change modes, Esc ends;" \
+    "then close the window."
+  exec "${command[@]}"
+}
+
+if [[ ${1:-} == efi ]]; then
+  show_efi "${2:-}"
+fi
 
 # Whether the display opens is found out before MinGW and Wine are installed,
 # with a small X client of its own.

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the host unit tests (with the
 # sanitizer sweep), the viewer on its platforms and the .deb, the Windows
-# program under Wine, 32-bit and 64-bit, and the web page under Node and in
-# Chromium and Firefox.
+# program under Wine, 32-bit and 64-bit, the web page under Node and in
+# Chromium and Firefox, and quorvane.efi booted by OVMF in qemu.
 # Every preset runs even when an earlier one fails; a summary of all of them
 # ends the output, and the exit status is 1 if anything failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh host view view-tests console package windows wine web
+scripts/install-deps.sh host view view-tests console package windows wine web efi
 
 # "host: 40 passed, 0 failed, 2 skipped", then the failed tests' names and the
 # reasons for skips, from CTest's JUnit report.
@@ -31,15 +31,15 @@ summarise() {
 
 summary=()
 status=0
-# The web page's pixels are held against the host's quorvane-render: the one
-# this run built, never an older one left from before.
+# The web page's and quorvane.efi's pixels are held against the host's
+# quorvane-render: the one this run built, never an older one left from before.
 host_built=no
-for preset in host win32 win64 web; do
+for preset in host win32 win64 web efi; do
   echo "== $preset"
   results=$PWD/build/$preset-test-results.xml
   rm -f "$results"
-  if [[ $preset == web && $host_built == no ]]; then
-    summary+=("web: not run: the host build failed, and the page is held against its quorvane-render")
+  if [[ $preset == web || $preset == efi ]] && [[ $host_built == no ]]; then
+    summary+=("$preset: not run: the host build failed, and it is held against its quorvane-render")
     status=1
     continue
   fi

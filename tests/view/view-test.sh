@@ -134,14 +134,7 @@ INIT
   (cd "$made/initrd" && find . | cpio -o -H newc --quiet | gzip -1) >"$made/initrd.gz" && mv "$made/initrd.gz" "$vm"
 }
 
-qmp() { # sends one QMP command and reads up to its reply
-  local reply
-  echo "$1" >&"${qemu[1]}"
-  while read -r -t 60 reply <&"${qemu[0]}"; do
-    case $reply in *'"return"'*) return 0 ;; *'"error"'*) echo "$reply" >&2; return 1 ;; esac
-  done
-  return 1
-}
+source "$(dirname "$0")/../support/qmp.sh"
 
 console() {
   command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"

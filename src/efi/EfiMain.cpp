@@ -1,0 +1,381 @@
+// quorvane.efi: the pattern on a PC with no operating system, from the
+// firmware's own graphics output. Space, Enter or a click pauses with the
+// dialog; the arrows and the page keys step through the display's modes and
+// Home goes back to the one shown first; Esc ends, back to the firmware.
+
+#include "drawndialog/DrawnDialog.h"
+#include "efi/Freestanding.h"
+#include "efi/Screen.h"
+#include "efi/Text.h"
+#include "raster/RenderPattern.h"
+
+#include <efi.h>
+
+namespace {
+
+EFI_GUID GraphicsOutputGuid = EFI_GRAPHICS_OUTPUT_PROTOCOL_GUID;
+EFI_GUID TextOutputGuid = EFI_SIMPLE_TEXT_OUTPUT_PROTOCOL_GUID;
+EFI_GUID EdidActiveGuid = EFI_EDID_ACTIVE_PROTOCOL_GUID;
+EFI_GUID SimplePointerGuid = EFI_SIMPLE_POINTER_PROTOCOL_GUID;
+EFI_GUID AbsolutePointerGuid = EFI_ABSOLUTE_POINTER_PROTOCOL_GUID;
+
+struct App {
+    EFI_SYSTEM_TABLE *system;
+    Screen screen;
+    EFI_SIMPLE_POINTER_PROTOCOL *mouse;     // from the console's input, where
+    EFI_ABSOLUTE_POINTER_PROTOCOL *touch;   // the firmware has either
+    bool buttonDown;
+    bool paused;
+    DialogLayout dialog;
+    DialogButton pressed; // on the dialog, acting when released over it
+    char line[256];
+};
+
+enum class Action { None, Pause, Resume, ChangeMode, End };
+
+// Text on a console, which takes UCS-2, a piece at a time.
+void Say(EFI_SIMPLE_TEXT_OUT_PROTOCOL *console, const char *text)
+{
+    CHAR16 piece[64];
+    while (*text) {
+        size_t length = 0;
+        while (*text && length + 1 < sizeof piece / sizeof piece[0]) {
+            piece[length++] = static_cast<unsigned char>(*text++);
+        }
+        piece[length] = 0;
+        console->OutputString(console, piece);
+    }
+}
+
+EFI_INPUT_KEY WaitForKey(EFI_SYSTEM_TABLE *system)
+{
+    EFI_INPUT_KEY key{};
+    UINTN which = 0;
+    while (system->ConIn->ReadKeyStroke(system->ConIn, &key) != EFI_SUCCESS) {
+        system->BootServices->WaitForEvent(1, &system->ConIn->WaitForKey, &which);
+    }
+    return key;
+}
+
+// The graphics output that drives the console: the device's own handle that
+// carries the console's text output too (the console splitter's handle
+// carries both but no EDID), else the first.
+EFI_HANDLE ConsoleGraphics(EFI_SYSTEM_TABLE *system)
+{
+    EFI_BOOT_SERVICES *boot = system->BootServices;
+    UINTN count = 0;
+    EFI_HANDLE *handles = nullptr;
+    if (boot->LocateHandleBuffer(ByProtocol, &GraphicsOutputGuid, nullptr, &count, &handles) != EFI_SUCCESS) {
+        return nullptr;
+    }
+    EFI_HANDLE chosen = count > 0 ? handles[0] : nullptr;
+    for (UINTN i = 0; i < count; ++i) {
+        void *text = nullptr;
+        if (handles[i] != system->ConsoleOutHandle &&
+            boot->HandleProtocol(handles[i], &TextOutputGuid, &text) == EFI_SUCCESS) {
+            chosen = handles[i];
+            break;
+        }
+    }
+    boot->FreePool(handles);
+    return chosen;
+}
+
+// The display and its first mode. False where there is no graphics output.
+bool Start(App &app)
+{
+    EFI_BOOT_SERVICES *boot = app.system->BootServices;
+    const EFI_HANDLE handle = ConsoleGraphics(app.system);
+    EFI_GRAPHICS_OUTPUT_PROTOCOL *gop = nullptr;
+    if (!handle || boot->HandleProtocol(handle, &GraphicsOutputGuid, reinterpret_cast<void **>(&gop)) != EFI_SUCCESS) {
+        return false;
+    }
+    EFI_EDID_ACTIVE_PROTOCOL *edid = nullptr;
+    if (boot->HandleProtocol(handle, &EdidActiveGuid, reinterpret_cast<void **>(&edid)) != EFI_SUCCESS) {
+        edid = nullptr;
+    }
+    EdidSize preferred = edid ? PreferredSize(edid->Edid, edid->SizeOfEdid) : EdidSize{};
+#ifdef QUORVANE_EFI_BENCH_WIDTH
+    // The size to measure, where the display names none: qemu's standard VGA
+    // gives OVMF no EDID, which then boots 3840x2160 at 1280x800.
+    if (preferred.status == EdidStatus::None) {
+        preferred = {EdidStatus::Preferred, QUORVANE_EFI_BENCH_WIDTH, QUORVANE_EFI_BENCH_HEIGHT};
+    }
+#endif
+    return StartScreen(app.screen, gop, boot, preferred);
+}
+
+void PaintPattern(const void *, int width, int height, int firstRow, int rowCount, uint32_t *rows)
+{
+    RenderPatternBand(width, height, firstRow, rowCount, rows);
+}
+
+void PaintDialog(const void *context, int width, int height, int firstRow, int rowCount, uint32_t *rows)
+{
+    const App &app = *static_cast<const App *>(context);
+    DrawDialogBand(app.dialog, app.line, width, height, firstRow, rowCount, rows);
+}
+
+// The pattern or the dialog for the mode shown. False where memory ran out.
+bool Redraw(App &app)
+{
+    if (!app.paused) {
+        return DrawFrame(app.screen, PaintPattern, nullptr);
+    }
+    DescribeScreen(app.screen, app.line, sizeof app.line);
+    // The error console is the serial line on many machines; the dialog
+    // covers whatever it shows on the screen.
+    if (app.system->StdErr) {
+        Say(app.system->StdErr, app.line);
+        Say(app.system->StdErr, "\r\n");
+    }
+    const EFI_GRAPHICS_OUTPUT_MODE_INFORMATION &info = app.screen.info;
+    app.dialog = LayoutDialog(static_cast<int>(info.HorizontalResolution), static_cast<int>(info.VerticalResolution),
+                              app.line);
+    return DrawFrame(app.screen, PaintDialog, &app);
+}
+
+Action KeyAction(App &app, const EFI_INPUT_KEY &key)
+{
+    if (key.ScanCode == SCAN_ESC) {
+        return Action::End;
+    }
+    const bool enter = key.UnicodeChar == CHAR_CARRIAGE_RETURN;
+    if (app.paused) {
+        return enter ? Action::Resume : Action::None;
+    }
+    if (enter || key.UnicodeChar == ' ') {
+        return Action::Pause;
+    }
+    const UINT32 mode = ModeForKey(app.screen, key.ScanCode);
+    if (mode == NoMode) {
+        return Action::None;
+    }
+    // A mode that cannot be set leaves the last one, and the dialog says so.
+    return ShowMode(app.screen, mode) ? Action::ChangeMode : Action::Pause;
+}
+
+// A left click pauses; on the dialog, where the pointer says where it is,
+// OK or Exit act when the button is released over the one it went down on.
+Action PointerAction(App &app, bool absolute)
+{
+    bool down = false, placed = false;
+    int x = 0, y = 0;
+    if (absolute) {
+        EFI_ABSOLUTE_POINTER_STATE state{};
+        if (app.touch->GetState(app.touch, &state) != EFI_SUCCESS) {
+            return Action::None;
+        }
+        const EFI_ABSOLUTE_POINTER_MODE &range = *app.touch->Mode;
+        down = (state.ActiveButtons & EFI_ABSP_TouchActive) != 0;
+        placed = range.AbsoluteMaxX > range.AbsoluteMinX && range.AbsoluteMaxY > range.AbsoluteMinY;
+        if (placed) {
+            x = static_cast<int>((state.CurrentX - range.AbsoluteMinX) * app.screen.info.HorizontalResolution /
+                                 (range.AbsoluteMaxX - range.AbsoluteMinX + 1));
+            y = static_cast<int>((state.CurrentY - range.AbsoluteMinY) * app.screen.info.VerticalResolution /
+                                 (range.AbsoluteMaxY - range.AbsoluteMinY + 1));
+        }
+    } else {
+        EFI_SIMPLE_POINTER_STATE state{};
+        if (app.mouse->GetState(app.mouse, &state) != EFI_SUCCESS) {
+            return Action::None;
+        }
+        down = state.LeftButton;
+    }
+    const bool pressed = down && !app.buttonDown, released = !down && app.buttonDown;
+    app.buttonDown = down;
+    if (!app.paused) {
+        return pressed ? Action::Pause : Action::None;
+    }
+    if (!placed) {
+        return Action::None;
+    }
+    if (pressed) {
+        app.pressed = ButtonAt(app.dialog, x, y);
+    }
+    if (!released) {
+        return Action::None;
+    }
+    const DialogButton button = ButtonAt(app.dialog, x, y) == app.pressed ? app.pressed : DialogButton::None;
+    app.pressed = DialogButton::None;
+    return button == DialogButton::Ok ? Action::Resume : button == DialogButton::Exit ? Action::End : Action::None;
+}
+
+#ifdef QUORVANE_EFI_BENCH_WIDTH
+// The benchmark's builds, one for each size and first frame: the time from
+// the entry to the end of the first complete frame, the pattern's or one
+// colour's (QUORVANE_EFI_BENCH_COLOUR), each from a boot of its own, as the
+// first frame also pays for what the firmware and the emulator do only once.
+// Then, warm, the path from the mode the firmware booted in to a complete
+// frame, best of five, for each alternately. The figures go to the console.
+uint64_t Entered;
+char Figures[256];
+
+uint64_t Ticks()
+{
+    return __builtin_ia32_rdtsc();
+}
+
+void PaintColour(const void *, int width, int, int, int rowCount, uint32_t *rows)
+{
+    for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(rowCount); ++i) {
+        rows[i] = 0x808080;
+    }
+}
+
+#ifdef QUORVANE_EFI_BENCH_COLOUR
+constexpr PaintBand FirstFrame = PaintColour;
+constexpr char FirstFrameName[] = "one colour";
+#else
+constexpr PaintBand FirstFrame = PaintPattern;
+constexpr char FirstFrameName[] = "the pattern";
+#endif
+
+uint64_t TimePath(App &app, PaintBand paint)
+{
+    app.screen.gop->SetMode(app.screen.gop, app.screen.bootMode);
+    const uint64_t started = Ticks();
+    if (!Start(app) || !DrawFrame(app.screen, paint, nullptr)) {
+        return 0;
+    }
+    return Ticks() - started;
+}
+
+EFI_STATUS Bench(App &app)
+{
+    if (!DrawFrame(app.screen, FirstFrame, nullptr)) {
+        return EFI_OUT_OF_RESOURCES;
+    }
+    const uint64_t first = Ticks() - Entered;
+    uint64_t pattern = UINT64_MAX, colour = UINT64_MAX;
+    for (int i = 0; i < 5; ++i) {
+        const uint64_t drawn = TimePath(app, PaintPattern), filled = TimePath(app, PaintColour);
+        if (drawn == 0 || filled == 0) {
+            return EFI_OUT_OF_RESOURCES;
+        }
+        pattern = drawn < pattern ? drawn : pattern;
+        colour = filled < colour ? filled : colour;
+    }
+    const uint64_t calibrating = Ticks();
+    app.system->BootServices->Stall(100000);
+    const uint64_t perMillisecond = (Ticks() - calibrating) / 100;
+    Line figures{Figures, sizeof Figures, 0};
+    const auto us = [&](uint64_t ticks) -> Line & {
+        return figures << static_cast<uint32_t>(ticks * 1000 / perMillisecond) << " us";
+    };
+    const EFI_GRAPHICS_OUTPUT_MODE_INFORMATION &info = app.screen.info;
+    const uint32_t hundredths = static_cast<uint32_t>(pattern * 100 / colour);
+    figures << "Quorvane benchmark, " << info.HorizontalResolution << "x" << info.VerticalResolution
+            << (info.PixelFormat == PixelBltOnly ? " through Blt" : " in the frame buffer") << ", " << FirstFrameName
+            << ": start to first frame ";
+    us(first) << "; warm, best of 5: the pattern ";
+    us(pattern) << ", one colour ";
+    us(colour) << ", ratio " << hundredths / 100 << (hundredths % 100 < 10 ? ".0" : ".") << hundredths % 100
+               << "\r\n";
+    return EFI_SUCCESS;
+}
+#endif
+
+// Until Esc or Exit: EFI_SUCCESS, or EFI_OUT_OF_RESOURCES where a band's
+// memory could not be had, or the firmware's failure to wait for input.
+EFI_STATUS Run(App &app)
+{
+    EFI_SYSTEM_TABLE *system = app.system;
+    EFI_EVENT events[3] = {system->ConIn->WaitForKey};
+    UINTN count = 1, mouseEvent = 3, touchEvent = 3;
+    if (app.mouse) {
+        mouseEvent = count;
+        events[count++] = app.mouse->WaitForInput;
+    }
+    if (app.touch) {
+        touchEvent = count;
+        events[count++] = app.touch->WaitForInput;
+    }
+#ifdef QUORVANE_EFI_BENCH_WIDTH
+    return Bench(app);
+#endif
+    if (!Redraw(app)) {
+        return EFI_OUT_OF_RESOURCES;
+    }
+    for (;;) {
+        UINTN which = 0;
+        const EFI_STATUS waited = system->BootServices->WaitForEvent(count, events, &which);
+        if (waited != EFI_SUCCESS) {
+            return waited; // no input will ever come
+        }
+        EFI_INPUT_KEY key{};
+        Action action = Action::None;
+        if (which == mouseEvent || which == touchEvent) {
+            action = PointerAction(app, which == touchEvent);
+        } else if (system->ConIn->ReadKeyStroke(system->ConIn, &key) == EFI_SUCCESS) {
+            action = KeyAction(app, key);
+        }
+        switch (action) {
+        case Action::None:
+            continue;
+        case Action::Pause:
+        case Action::Resume:
+            app.paused = action == Action::Pause;
+            app.pressed = DialogButton::None;
+            break;
+        case Action::ChangeMode:
+            break;
+        case Action::End:
+            return EFI_SUCCESS;
+        }
+        if (!Redraw(app)) {
+            return EFI_OUT_OF_RESOURCES;
+        }
+    }
+}
+
+} // namespace
+
+extern "C" EFI_STATUS EFIAPI EfiMain(EFI_HANDLE, EFI_SYSTEM_TABLE *system)
+{
+#ifdef QUORVANE_EFI_BENCH_WIDTH
+    Entered = Ticks();
+#endif
+    EFI_BOOT_SERVICES *boot = system->BootServices;
+    UseBootServices(boot);
+    // The boot manager resets the machine after five minutes otherwise.
+    boot->SetWatchdogTimer(0, 0, 0, nullptr);
+    system->ConIn->Reset(system->ConIn, FALSE);
+
+    App app{};
+    app.system = system;
+    if (!Start(app)) {
+        Say(system->ConOut, "Quorvane: no graphics output on this machine. Press a key to return to the firmware.\r\n");
+        WaitForKey(system);
+        return EFI_UNSUPPORTED;
+    }
+    if (boot->HandleProtocol(system->ConsoleInHandle, &SimplePointerGuid, reinterpret_cast<void **>(&app.mouse)) !=
+        EFI_SUCCESS) {
+        app.mouse = nullptr;
+    }
+    if (boot->HandleProtocol(system->ConsoleInHandle, &AbsolutePointerGuid, reinterpret_cast<void **>(&app.touch)) !=
+        EFI_SUCCESS) {
+        app.touch = nullptr;
+    }
+    EFI_SIMPLE_TEXT_OUT_PROTOCOL *console = system->ConOut;
+    const BOOLEAN cursorShown = console->Mode->CursorVisible;
+    console->EnableCursor(console, FALSE);
+
+    const EFI_STATUS status = Run(app);
+
+    Screen &screen = app.screen;
+    if (screen.mode != screen.bootMode) {
+        screen.gop->SetMode(screen.gop, screen.bootMode);
+    }
+    console->ClearScreen(console);
+    console->EnableCursor(console, cursorShown);
+    if (status == EFI_OUT_OF_RESOURCES) {
+        Say(console, "Quorvane: not enough memory for a band of the screen. "
+                     "Press a key to return to the firmware.\r\n");
+        WaitForKey(system);
+    }
+#ifdef QUORVANE_EFI_BENCH_WIDTH
+    Say(console, Figures);
+#endif
+    return status;
+}
