@@ -1,18 +1,44 @@
-# quorvane-view, the pattern natively on Linux, built where SDL2 is found
-# (scripts/install-deps.sh view), with its install rules and .deb package.
-find_package(SDL2 CONFIG QUIET)
-if(NOT SDL2_FOUND)
-  message(STATUS "SDL2 not found: quorvane-view is not built (scripts/install-deps.sh view)")
+# quorvane-view, the pattern natively on Linux, built where Debian's libraries
+# for each platform are found (scripts/install-deps.sh view): xcb with MIT-SHM
+# and RandR for X11, libwayland-client and libxkbcommon for Wayland, libdrm
+# for the console; with its install rules and .deb package.
+find_package(PkgConfig QUIET)
+if(PkgConfig_FOUND)
+  pkg_check_modules(VIEW_LIBRARIES IMPORTED_TARGET xcb xcb-shm xcb-randr wayland-client xkbcommon libdrm)
+  pkg_get_variable(WAYLAND_PROTOCOLS wayland-protocols pkgdatadir)
+  find_program(WAYLAND_SCANNER wayland-scanner)
+endif()
+if(NOT VIEW_LIBRARIES_FOUND OR NOT WAYLAND_PROTOCOLS OR NOT WAYLAND_SCANNER)
+  message(STATUS "xcb, xcb-shm, xcb-randr, wayland-client, wayland-protocols, xkbcommon or libdrm not found: "
+                 "quorvane-view is not built (scripts/install-deps.sh view)")
   return()
 endif()
 
 # The viewer's own platform-free parts, also under the host unit tests.
-add_library(quorvane_view STATIC src/view/ViewOptions.cpp src/view/TechnicianLine.cpp)
+add_library(quorvane_view STATIC src/view/ViewOptions.cpp src/view/TechnicianLine.cpp src/view/DriverChoice.cpp)
 target_include_directories(quorvane_view PUBLIC ${CMAKE_SOURCE_DIR}/src)
 
-add_executable(quorvane-view src/view/ViewMain.cpp)
-target_link_libraries(quorvane-view PRIVATE quorvane_view quorvane_drawn_dialog quorvane_raster SDL2::SDL2)
+# The Wayland protocols beyond the core one, as Debian's wayland-protocols
+# has them, turned into C at build time.
+set(view_protocol_code)
+foreach(protocol stable/xdg-shell/xdg-shell stable/viewporter/viewporter unstable/xdg-output/xdg-output-unstable-v1)
+  get_filename_component(name ${protocol} NAME)
+  set(xml ${WAYLAND_PROTOCOLS}/${protocol}.xml)
+  add_custom_command(OUTPUT ${name}-client-protocol.h ${name}-protocol.c
+                     COMMAND ${WAYLAND_SCANNER} client-header ${xml} ${name}-client-protocol.h
+                     COMMAND ${WAYLAND_SCANNER} private-code ${xml} ${name}-protocol.c
+                     DEPENDS ${xml})
+  list(APPEND view_protocol_code ${CMAKE_CURRENT_BINARY_DIR}/${name}-protocol.c
+       ${CMAKE_CURRENT_BINARY_DIR}/${name}-client-protocol.h)
+endforeach()
 
+add_executable(quorvane-view src/view/ViewMain.cpp src/view/Video.cpp src/view/VideoX11.cpp
+                             src/view/VideoWayland.cpp src/view/VideoConsole.cpp ${view_protocol_code})
+target_include_directories(quorvane-view PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
+target_link_libraries(quorvane-view PRIVATE quorvane_view quorvane_drawn_dialog quorvane_raster
+                                            PkgConfig::VIEW_LIBRARIES)
+# Nothing linked that the viewer does not call.
+target_link_options(quorvane-view PRIVATE -Wl,--as-needed)
 # Installing like a Linux program: both commands in bin, and a desktop entry
 # with its icon in the freedesktop places so the viewer is in the menu.
 include(GNUInstallDirs)
@@ -43,12 +69,3 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
-
-# The viewer's start-up benchmark on an X screen (scripts/bench.sh).
-find_package(X11)
-if(QUORVANE_TESTS AND X11_FOUND)
-  add_executable(view_black_window bench/view/BlackWindow.cpp)
-  target_link_libraries(view_black_window PRIVATE SDL2::SDL2)
-  add_executable(view_start_bench bench/view/ViewStartBench.cpp)
-  target_link_libraries(view_start_bench PRIVATE quorvane_raster X11::X11)
-endif()
