@@ -56,7 +56,7 @@ x11() {
     spawn Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/$size" 2>"$work/xvfb.log"
     poll 10 test -s "$work/$size" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
     export DISPLAY=:$(<"$work/$size")
-    start_viewer env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$viewer"
+    start_viewer env -u WAYLAND_DISPLAY "$viewer"
     expect_pattern "on Xvfb"
     "$probe" cursor >"$work/cursor" || fail "the cursor shows over the pattern: $(cat "$work/cursor")"
     pause_resume_end
@@ -71,7 +71,7 @@ wayland() {
   install -m 755 -t "$work" "$viewer" "$probe"
   export XDG_RUNTIME_DIR=$run HOME=$run WAYLAND_DISPLAY=wayland-1 SWAYSOCK=$run/sway.sock
   export WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1
-  unset DISPLAY SDL_VIDEODRIVER
+  unset DISPLAY
   shot=$run/shot.ppm
   capture() { "${as_user[@]}" grim -t ppm "$shot"; }
   click() { echo "1 1 8 8" >&"${pointer[1]}"; }
@@ -99,39 +99,48 @@ wayland() {
   done
 }
 
-# Debian's kernel and a busybox initramfs that loads the virtual GPU's and keyboard's drivers, mounts
-# the host's root read-only and runs the viewer on tty1 as a console login would; kept in CACHE.
+# Debian's kernel and the modules for a virtual GPU (virtio-gpu), the emulated standard VGA (bochs-drm) and the
+# keyboard, kept in CACHE. The initramfs is made for each run: busybox, those modules, the viewer and exactly the
+# shared libraries ldd lists for it, nothing else of the host's (no graphics library beyond libdrm); it runs the
+# viewer on tty1 as a console login would.
 prepare_console() {
   vm=$cache/$(cksum <"$0" | cut -d ' ' -f 1) # made afresh when this script changes
-  [[ ! -s $vm/initrd.gz ]] || return 0
-  local made=$work/vm package version
-  package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/ *Depends: \(linux-image-[0-9].*\)/\1/p')
-  [[ -n $package ]] || skip "apt knows no Debian kernel (linux-image-amd64); apt-get update may be missing"
-  version=${package#linux-image-}
-  mkdir -p "$made"/initrd/{bin,dev,host,lib,proc,sys}
-  (cd "$made" && apt-get download -q "$package" >download.log 2>&1) ||
-    skip "could not download $package: $(tail -1 "$made/download.log")"
-  dpkg-deb -x "$made"/*.deb "$made/kernel"
-  depmod -b "$made/kernel" "$version"
-  modprobe -d "$made/kernel" -S "$version" --show-depends -a virtio_pci virtio_gpu virtio_input evdev 9pnet_virtio 9p |
-    awk '$1 == "insmod" && !seen[$2]++ { print $2 }' >"$made/initrd/modules" # in load order
-  xargs -d '\n' -a "$made/initrd/modules" cp -t "$made/initrd/lib"
-  cp /bin/busybox "$made/initrd/bin/"
-  install -m 755 /dev/stdin "$made/initrd/init" <<'INIT'
+  if [[ ! -s $vm/vmlinuz ]]; then
+    local made=$work/vm package version
+    package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/ *Depends: \(linux-image-[0-9].*\)/\1/p')
+    [[ -n $package ]] || skip "apt knows no Debian kernel (linux-image-amd64); apt-get update may be missing"
+    version=${package#linux-image-}
+    mkdir -p "$made/modules"
+    (cd "$made" && apt-get download -q "$package" >download.log 2>&1) ||
+      skip "could not download $package: $(tail -1 "$made/download.log")"
+    dpkg-deb -x "$made"/*.deb "$made/kernel"
+    depmod -b "$made/kernel" "$version"
+    modprobe -d "$made/kernel" -S "$version" --show-depends -a virtio_pci virtio_gpu bochs virtio_input evdev |
+      awk '$1 == "insmod" && !seen[$2]++ { print $2 }' >"$made/order" # in load order
+    xargs -d '\n' -a "$made/order" cp -t "$made/modules"
+    sed 's,.*/,,' "$made/order" >"$made/modules/order"
+    rm -rf "$cache" && mkdir -p "$vm" && cp "$made/kernel/boot/vmlinuz-$version" "$vm/vmlinuz"
+    mv "$made/modules" "$vm/"
+  fi
+  local root=$work/initrd library
+  mkdir -p "$root"/{bin,dev,proc,sys}
+  cp -r "$vm/modules" "$root/"
+  cp /bin/busybox "$root/bin/"
+  cp "$viewer" "$root/quorvane-view"
+  for library in $(ldd "$viewer" | awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }'); do
+    mkdir -p "$root${library%/*}" && cp -L "$library" "$root$library"
+  done
+  install -m 755 /dev/stdin "$root/init" <<'INIT'
 #!/bin/busybox sh
 /bin/busybox --install -s /bin
 mount -t devtmpfs dev /dev && exec </dev/console >/dev/console 2>&1
 mount -t proc proc /proc && mount -t sysfs sys /sys
-for module in $(cat /modules); do insmod /lib/${module##*/}; done
-mount -t 9p -o trans=virtio,version=9p2000.L,ro host /host
-for fs in dev proc sys; do mount -o bind /$fs /host/$fs; done
-setsid -c chroot /host /usr/bin/env -i HOME=/root USER=root LOGNAME=root SHELL=/bin/sh TERM=linux \
-  PATH=/usr/bin:/bin "$viewer" </dev/tty1
+for module in $(cat /modules/order); do insmod /modules/$module; done
+setsid -c env -i HOME=/ USER=root LOGNAME=root SHELL=/bin/sh TERM=linux PATH=/bin /quorvane-view </dev/tty1
 echo "viewer ended with status $?"
 poweroff -f
 INIT
-  rm -rf "$cache" && mkdir -p "$vm" && cp "$made/kernel/boot/vmlinuz-$version" "$vm/vmlinuz"
-  (cd "$made/initrd" && find . | cpio -o -H newc --quiet | gzip -1) >"$made/initrd.gz" && mv "$made/initrd.gz" "$vm"
+  (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) >"$work/initrd.gz"
 }
 
 qmp() { # sends one QMP command and reads up to its reply
@@ -146,22 +155,26 @@ qmp() { # sends one QMP command and reads up to its reply
 console() {
   command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
   prepare_console
-  width=1024 height=768
   capture() { qmp "{\"execute\": \"screendump\", \"arguments\": {\"filename\": \"$shot\"}}"; }
-  # Software emulation, no KVM. The viewer finds KMSDRM by itself.
-  coproc qemu {
-    exec qemu-system-x86_64 -nodefaults -no-user-config -no-reboot -accel tcg -m 512 -display none \
-      -kernel "$vm/vmlinuz" -initrd "$vm/initrd.gz" -append "console=ttyS0 panic=-1 viewer=$viewer" \
-      -device virtio-gpu-pci,xres=$width,yres=$height -device virtio-keyboard-pci \
-      -virtfs local,path=/,mount_tag=host,security_model=none,readonly=on,multidevs=remap \
-      -serial "file:$viewer_log" -qmp stdio 2>"$work/qemu.log"
-  }
-  viewer_pid=$qemu_PID pids+=("$qemu_PID")
-  qmp '{"execute": "qmp_capabilities"}' || fail "qemu did not start: $(cat "$work/qemu.log")"
-  expect_pattern "on the console" 120
-  qmp '{"execute": "send-key", "arguments": {"keys": [{"type": "qcode", "data": "esc"}]}}'
-  poll 30 viewer_ended || fail "still running after Esc"
-  grep -q "viewer ended with status 0" "$viewer_log" || fail "no status 0 on the serial line"
+  # A virtual GPU, and the standard VGA, which bochs-drm drives as a bare PC's firmware frame buffer would be.
+  # Software emulation, no KVM. The viewer finds the console's driver by itself.
+  for row in "virtio-gpu-pci 1024x768" "VGA 1280x720"; do
+    read -r device size <<<"$row"
+    width=${size%x*} height=${size#*x} viewer_log=$work/serial-$device.log
+    coproc qemu {
+      exec qemu-system-x86_64 -nodefaults -no-user-config -no-reboot -accel tcg -m 512 -display none \
+        -kernel "$vm/vmlinuz" -initrd "$work/initrd.gz" -append "console=ttyS0 panic=-1" \
+        -device "$device,xres=$width,yres=$height" -device virtio-keyboard-pci \
+        -serial "file:$viewer_log" -qmp stdio 2>"$work/qemu.log"
+    }
+    viewer_pid=$qemu_PID pids+=("$qemu_PID")
+    qmp '{"execute": "qmp_capabilities"}' || fail "qemu did not start: $(cat "$work/qemu.log")"
+    expect_pattern "on the console ($device)" 120
+    qmp '{"execute": "send-key", "arguments": {"keys": [{"type": "qcode", "data": "esc"}]}}'
+    poll 30 viewer_ended || fail "still running after Esc ($device)"
+    grep -q "viewer ended with status 0" "$viewer_log" || fail "no status 0 on the serial line ($device)"
+    stop_all
+  done
 }
 
 "$platform"
