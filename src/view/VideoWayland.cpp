@@ -279,16 +279,27 @@ const wl_surface_listener VideoWayland::surfaceListener = {
         self->entered_ = self->entered_ == output ? nullptr : self->entered_;
     }};
 
+// A keyboard or pointer that goes (a virtual one, ended) is let go, and a
+// new one asked for when the seat has one again: the old stays silent.
 const wl_seat_listener VideoWayland::seatListener = {
     [](void *data, wl_seat *seat, uint32_t capabilities) {
         auto *self = static_cast<VideoWayland *>(data);
-        if ((capabilities & WL_SEAT_CAPABILITY_POINTER) && !self->pointer_) {
+        const bool pointer = capabilities & WL_SEAT_CAPABILITY_POINTER;
+        const bool keyboard = capabilities & WL_SEAT_CAPABILITY_KEYBOARD;
+        if (pointer && !self->pointer_) {
             self->pointer_ = wl_seat_get_pointer(seat);
             wl_pointer_add_listener(self->pointer_, &pointerListener, self);
+        } else if (!pointer && self->pointer_) {
+            wl_pointer_release(self->pointer_);
+            self->pointer_ = nullptr;
+            self->pointerInside_ = false;
         }
-        if ((capabilities & WL_SEAT_CAPABILITY_KEYBOARD) && !self->keyboard_) {
+        if (keyboard && !self->keyboard_) {
             self->keyboard_ = wl_seat_get_keyboard(seat);
             wl_keyboard_add_listener(self->keyboard_, &keyboardListener, self);
+        } else if (!keyboard && self->keyboard_) {
+            wl_keyboard_release(self->keyboard_);
+            self->keyboard_ = nullptr;
         }
     },
     [](void *, wl_seat *, const char *) {}};
@@ -610,6 +621,10 @@ bool VideoWayland::Pump(int milliseconds)
     }
     while (wl_display_prepare_read(display_) != 0) {
         wl_display_dispatch_pending(display_);
+    }
+    if (Posted()) {
+        wl_display_cancel_read(display_);
+        return true;
     }
     wl_display_flush(display_);
     pollfd readable{wl_display_get_fd(display_), POLLIN, 0};

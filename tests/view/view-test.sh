@@ -50,17 +50,33 @@ x11() {
   click() { xdotool mousemove $((width / 8)) $((height / 8)) click 1; }
   key() { xdotool key "$1"; }
   end_from_dialog() { key Escape; }
-  for size in 800x600 1366x768; do
+  # The screen's size, and a change of it by RandR while the viewer runs: Xvfb cannot change its size, so that
+  # row's screen is Xephyr's, inside an Xvfb screen large enough for both sizes.
+  for row in "800x600" "1366x768" "1024x768 800x600"; do
+    read -r size new_size <<<"$row"
     width=${size%x*} height=${size#*x}
     # No window manager: the viewer alone must cover the screen.
-    spawn Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/$size" 2>"$work/xvfb.log"
-    poll 10 test -s "$work/$size" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-    export DISPLAY=:$(<"$work/$size")
+    if [[ -z $new_size ]]; then
+      start_x Xvfb -screen 0 "${size}x24"
+    else
+      start_x Xvfb -screen 0 1600x1200x24 && start_x Xephyr -screen "${size}x24" -resizeable
+    fi
     start_viewer env -u WAYLAND_DISPLAY "$viewer"
-    expect_pattern "on Xvfb"
+    expect_pattern "on ${new_size:+Xephyr in }Xvfb"
     "$probe" cursor >"$work/cursor" || fail "the cursor shows over the pattern: $(cat "$work/cursor")"
+    if [[ -n $new_size ]]; then
+      xrandr -s "$new_size" 2>/dev/null # Xephyr has no gamma to tell of
+      width=${new_size%x*} height=${new_size#*x}
+      expect_pattern "after RandR changed the screen from $size"
+    fi
     pause_resume_end
   done
+}
+start_x() { # SERVER ARGUMENT...: an X server on a display of its own, made $DISPLAY
+  : >"$work/display"
+  spawn "$@" -displayfd 3 -nolisten tcp 3>"$work/display" 2>"$work/x.log"
+  poll 10 test -s "$work/display" || fail "$1 did not start: $(cat "$work/x.log")"
+  export DISPLAY=:$(<"$work/display")
 }
 
 wayland() {
@@ -73,15 +89,16 @@ wayland() {
   export WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1
   unset DISPLAY
   shot=$run/shot.ppm
-  capture() { "${as_user[@]}" grim -t ppm "$shot"; }
+  capture() { "${as_user[@]}" grim -t ppm -o "$output" "$shot"; }
   click() { echo "1 1 8 8" >&"${pointer[1]}"; }
   key() { "${as_user[@]}" wtype -s 300 -k "$1"; } # sooner, keys get lost
   # Exit clicked where it is in device pixels: the viewer gets logical units.
   end_from_dialog() { "$probe" exit "$width" "$height" >&"${pointer[1]}"; }
-  # The output's mode and scale, and a change of both while the viewer runs.
-  for row in "1024x768 1 1600x900 1.25" "1280x720 2" "1920x1080 1.5"; do
+  # The output's mode and scale, and a change of both while the viewer runs; or a second output made and the
+  # viewer's workspace moved to it and back. (sway 1.7 cannot switch a headless output off: its commit fails.)
+  for row in "1024x768 1 1600x900 1.25" "1280x720 2" "1920x1080 1.5" "1600x900 1.25 outputs"; do
     read -r mode scale new_mode new_scale <<<"$row"
-    width=${mode%x*} height=${mode#*x}
+    width=${mode%x*} height=${mode#*x} output=HEADLESS-1
     printf 'output HEADLESS-1 mode %s scale %s\ndefault_border none\n' "$mode" "$scale" >"$work/sway.conf"
     chmod 644 "$work/sway.conf"
     spawn "${as_user[@]}" sway -c "$work/sway.conf" >"$work/sway.log" 2>&1
@@ -90,13 +107,36 @@ wayland() {
     pids+=("$pointer_PID")
     start_viewer "${as_user[@]}" "$work/${viewer##*/}"
     expect_pattern "at scale $scale"
-    if [[ -n $new_mode ]]; then
+    if [[ $new_mode == outputs ]]; then
+      "${as_user[@]}" swaymsg -q create_output
+      "${as_user[@]}" swaymsg -q output HEADLESS-2 mode 800x600 scale 1
+      "${as_user[@]}" swaymsg -q move workspace to output HEADLESS-2
+      width=800 height=600 output=HEADLESS-2
+      expect_pattern "moved to HEADLESS-2"
+      "${as_user[@]}" swaymsg -q move workspace to output HEADLESS-1
+      width=${mode%x*} height=${mode#*x} output=HEADLESS-1
+      expect_pattern "moved back to HEADLESS-1"
+      end_from_dialog() { key Escape; } # Exit's place in the layout of two outputs is not the probe's
+    elif [[ -n $new_mode ]]; then
       "${as_user[@]}" swaymsg -q output HEADLESS-1 mode "$new_mode" scale "$new_scale"
       width=${new_mode%x*} height=${new_mode#*x}
       expect_pattern "after a change from $mode at scale $scale to scale $new_scale"
     fi
     pause_resume_end
   done
+  # The compositor gone for good: after waiting for it to come back, one line and status 1. (Its socket is in
+  # this test's own folder, where nothing else can make another.)
+  local status=0
+  spawn "${as_user[@]}" sway -c "$work/sway.conf" >"$work/sway.log" 2>&1
+  poll 10 test -S "$run/$WAYLAND_DISPLAY" || fail "sway did not start: $(tail -5 "$work/sway.log")"
+  local compositor=${pids[-1]}
+  start_viewer "${as_user[@]}" "$work/${viewer##*/}"
+  expect_pattern "before its compositor goes"
+  kill "$compositor"
+  poll 20 viewer_ended || fail "still running 20 s after its compositor went"
+  wait "$viewer_pid" || status=$?
+  [[ $status == 1 && $(wc -l <"$viewer_log") == 1 ]] || fail "status $status after its compositor went: $(cat "$viewer_log")"
+  stop_all
 }
 
 # Debian's kernel and the modules for a virtual GPU (virtio-gpu), the emulated standard VGA (bochs-drm) and the
