@@ -19,21 +19,22 @@ add_library(quorvane_view STATIC src/view/ViewOptions.cpp src/view/TechnicianLin
 target_include_directories(quorvane_view PUBLIC ${CMAKE_SOURCE_DIR}/src)
 
 # The Wayland protocols beyond the core one, as Debian's wayland-protocols
-# has them, turned into C at build time.
-set(view_protocol_code)
-foreach(protocol stable/xdg-shell/xdg-shell stable/viewporter/viewporter unstable/xdg-output/xdg-output-unstable-v1)
-  get_filename_component(name ${protocol} NAME)
-  set(xml ${WAYLAND_PROTOCOLS}/${protocol}.xml)
+# has them (and one of the benchmark's own), turned into C at build time:
+# ${name}_code lists each one's code and header.
+foreach(xml ${WAYLAND_PROTOCOLS}/stable/xdg-shell/xdg-shell.xml ${WAYLAND_PROTOCOLS}/stable/viewporter/viewporter.xml
+            ${WAYLAND_PROTOCOLS}/unstable/xdg-output/xdg-output-unstable-v1.xml
+            ${CMAKE_SOURCE_DIR}/bench/view/wlr-screencopy.xml)
+  get_filename_component(name ${xml} NAME_WE)
   add_custom_command(OUTPUT ${name}-client-protocol.h ${name}-protocol.c
                      COMMAND ${WAYLAND_SCANNER} client-header ${xml} ${name}-client-protocol.h
                      COMMAND ${WAYLAND_SCANNER} private-code ${xml} ${name}-protocol.c
                      DEPENDS ${xml})
-  list(APPEND view_protocol_code ${CMAKE_CURRENT_BINARY_DIR}/${name}-protocol.c
-       ${CMAKE_CURRENT_BINARY_DIR}/${name}-client-protocol.h)
+  set(${name}_code ${CMAKE_CURRENT_BINARY_DIR}/${name}-protocol.c ${CMAKE_CURRENT_BINARY_DIR}/${name}-client-protocol.h)
 endforeach()
 
 add_executable(quorvane-view src/view/ViewMain.cpp src/view/Video.cpp src/view/VideoX11.cpp
-                             src/view/VideoWayland.cpp src/view/VideoConsole.cpp ${view_protocol_code})
+                             src/view/VideoWayland.cpp src/view/VideoConsole.cpp ${xdg-shell_code} ${viewporter_code}
+                             ${xdg-output-unstable-v1_code})
 target_include_directories(quorvane-view PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 target_link_libraries(quorvane-view PRIVATE quorvane_view quorvane_drawn_dialog quorvane_raster
                                             PkgConfig::VIEW_LIBRARIES)
@@ -69,3 +70,19 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
+
+# The viewer's start-up benchmark and the bare clients it is held against
+# (scripts/bench.sh).
+find_package(X11)
+if(QUORVANE_TESTS AND X11_FOUND)
+  add_executable(view_bare_x11 bench/view/BareX11.cpp)
+  add_executable(view_bare_wayland bench/view/BareWayland.cpp ${xdg-shell_code})
+  add_executable(view_bare_console bench/view/BareConsole.cpp)
+  add_executable(view_start_bench bench/view/ViewStartBench.cpp ${wlr-screencopy_code})
+  foreach(target view_bare_x11 view_bare_wayland view_bare_console view_start_bench)
+    target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
+    target_link_libraries(${target} PRIVATE PkgConfig::VIEW_LIBRARIES)
+    target_link_options(${target} PRIVATE -Wl,--as-needed)
+  endforeach()
+  target_link_libraries(view_start_bench PRIVATE quorvane_raster X11::X11)
+endif()

@@ -77,6 +77,7 @@ private:
     Output *Showing();
     void DeviceSize(int &width, int &height);
     Buffer *MakeBuffer(int width, int height, uint32_t format);
+    void RedrawIfChanged();
     void SetCursor();
     void Key(uint32_t key);
     int ToDevice(wl_fixed_t position, int device, int logical) const;
@@ -104,7 +105,8 @@ private:
     int logicalWidth_ = 0, logicalHeight_ = 0; // as last configured
     std::vector<std::unique_ptr<Buffer>> buffers_;
     Buffer *drawing_ = nullptr;
-    int shownWidth_ = 0, shownHeight_ = 0;
+    int shownWidth_ = 0, shownHeight_ = 0;             // the frame last committed, in device pixels
+    int shownLogicalWidth_ = 0, shownLogicalHeight_ = 0; // and on the output
 
     wl_surface *arrowSurface_ = nullptr;
     Buffer *arrow_ = nullptr;
@@ -241,7 +243,22 @@ void VideoWayland::OutputDone()
 {
     if (connected_) {
         Post(VideoEventKind::DisplaysChanged);
+        RedrawIfChanged();
+    }
+}
+
+// A frame is drawn again only where its size in device pixels or on the
+// output would change; otherwise the surface is committed as it is, which
+// acknowledges the last configure.
+void VideoWayland::RedrawIfChanged()
+{
+    int width = 0, height = 0;
+    DeviceSize(width, height);
+    if (width != shownWidth_ || height != shownHeight_ || logicalWidth_ != shownLogicalWidth_ ||
+        logicalHeight_ != shownLogicalHeight_) {
         Post(VideoEventKind::Redraw);
+    } else if (surface_) {
+        wl_surface_commit(surface_);
     }
 }
 
@@ -253,7 +270,7 @@ const xdg_surface_listener VideoWayland::xdgSurfaceListener = {[](void *data, xd
     xdg_surface_ack_configure(surface, serial);
     self->logicalWidth_ = self->pendingWidth_;
     self->logicalHeight_ = self->pendingHeight_;
-    self->Post(VideoEventKind::Redraw);
+    self->RedrawIfChanged();
 }};
 
 const xdg_toplevel_listener VideoWayland::toplevelListener = {
@@ -272,7 +289,7 @@ const wl_surface_listener VideoWayland::surfaceListener = {
     [](void *data, wl_surface *, wl_output *output) {
         auto *self = static_cast<VideoWayland *>(data);
         self->entered_ = output;
-        self->Post(VideoEventKind::Redraw);
+        self->RedrawIfChanged();
     },
     [](void *data, wl_surface *, wl_output *output) {
         auto *self = static_cast<VideoWayland *>(data);
@@ -481,7 +498,7 @@ bool VideoWayland::Cover(const std::string &name)
         xdg_toplevel_set_fullscreen(toplevel_, output->output);
         wl_surface_commit(surface_);
     }
-    Post(VideoEventKind::Redraw);
+    RedrawIfChanged();
     return true;
 }
 
@@ -565,6 +582,8 @@ bool VideoWayland::Present()
     drawing_->busy = true;
     shownWidth_ = drawing_->width;
     shownHeight_ = drawing_->height;
+    shownLogicalWidth_ = logicalWidth_;
+    shownLogicalHeight_ = logicalHeight_;
     wl_display_flush(display_);
     return true;
 }
