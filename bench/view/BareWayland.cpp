@@ -1,6 +1,6 @@
 // The viewer benchmark's baseline on Wayland: the least a client does to
-// show one full-screen frame, a full-screen xdg toplevel with one black
-// wl_shm buffer of the size it is given, or of the output's mode where the
+// show one full-screen frame, a full-screen xdg toplevel with one wl_shm
+// buffer, every pixel written black, of the size it is given, or of the output's mode where the
 // compositor leaves the size to it (the output's scale is 1 here); then it
 // waits to be ended.
 
@@ -77,7 +77,14 @@ const xdg_surface_listener surfaceListener = {[](void *data, xdg_surface *surfac
         if (fd < 0 || ftruncate(fd, size) != 0) {
             return;
         }
-        wl_shm_pool *pool = wl_shm_create_pool(client->shm, fd, size); // zeros: black
+        // Every pixel written, black, as a frame of any colour would be.
+        void *pixels = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (pixels == MAP_FAILED) {
+            return;
+        }
+        memset(pixels, 0, static_cast<size_t>(size));
+        munmap(pixels, static_cast<size_t>(size));
+        wl_shm_pool *pool = wl_shm_create_pool(client->shm, fd, size);
         client->buffer =
             wl_shm_pool_create_buffer(pool, 0, client->width, client->height, stride, WL_SHM_FORMAT_XRGB8888);
         wl_shm_pool_destroy(pool);

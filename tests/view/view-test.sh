@@ -2,8 +2,10 @@
 # view-test.sh x11|wayland|console VIEWER PROBE CACHE: quorvane-view on a real platform, every screen pixel
 # held against the pattern for its size, then a click, Enter, a click and Esc (Exit on Wayland). CACHE keeps
 # the console's kernel.
+# view-test.sh console-bench VIEWER BENCH CACHE BARE: bench/view's start-up benchmark run inside the console's
+# virtual machine instead, its line printed.
 set -euo pipefail
-platform=$1 viewer=$2 probe=$3 cache=$4
+platform=$1 viewer=$2 probe=$3 cache=$4 bare=${5:-}
 work=$(mktemp -d)
 chmod 755 "$work" # the unprivileged compositor's user reaches its copies in here
 shot=$work/shot.ppm viewer_log=$work/viewer.log pids=()
@@ -167,16 +169,23 @@ prepare_console() {
   cp -r "$vm/modules" "$root/"
   cp /bin/busybox "$root/bin/"
   cp "$viewer" "$root/quorvane-view"
-  for library in $(ldd "$viewer" | awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }'); do
+  [[ -z $bare ]] || cp "$probe" "$bare" "$root/" # the benchmark and its bare client
+  for library in $(ldd "$viewer" ${bare:+"$probe" "$bare"} |
+                   awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }' | sort -u); do
     mkdir -p "$root${library%/*}" && cp -L "$library" "$root$library"
   done
+  if [[ -z $bare ]]; then
+    echo "/quorvane-view" >"$root/job"
+  else
+    echo "/${probe##*/} console /quorvane-view /${bare##*/} 15 >/dev/console 2>&1" >"$root/job"
+  fi
   install -m 755 /dev/stdin "$root/init" <<'INIT'
 #!/bin/busybox sh
 /bin/busybox --install -s /bin
 mount -t devtmpfs dev /dev && exec </dev/console >/dev/console 2>&1
 mount -t proc proc /proc && mount -t sysfs sys /sys
 for module in $(cat /modules/order); do insmod /modules/$module; done
-setsid -c env -i HOME=/ USER=root LOGNAME=root SHELL=/bin/sh TERM=linux PATH=/bin /quorvane-view </dev/tty1
+setsid -c env -i HOME=/ USER=root LOGNAME=root SHELL=/bin/sh TERM=linux PATH=/bin sh /job </dev/tty1
 echo "viewer ended with status $?"
 poweroff -f
 INIT
@@ -215,6 +224,15 @@ console() {
     grep -q "viewer ended with status 0" "$viewer_log" || fail "no status 0 on the serial line ($device)"
     stop_all
   done
+}
+
+console-bench() {
+  prepare_console
+  local log=$work/serial.log
+  timeout 300 qemu-system-x86_64 -nodefaults -no-user-config -no-reboot -accel tcg -m 512 -display none \
+    -kernel "$vm/vmlinuz" -initrd "$work/initrd.gz" -append "console=ttyS0 panic=-1 quiet" \
+    -device VGA,xres=1920,yres=1080 -serial "file:$log" 2>"$work/qemu.log" || true
+  grep '^console ' "$log" | sed 's/^console/console (bochs-drm in qemu)/' || { tail -5 "$log"; exit 1; }
 }
 
 "$platform"
