@@ -105,8 +105,10 @@ bool VideoX11::Connect(std::string &why)
     xcb_prefetch_extension_data(connection_, &xcb_randr_id);
     const bool hasShm = xcb_get_extension_data(connection_, &xcb_shm_id)->present;
     const xcb_query_extension_reply_t *randr = xcb_get_extension_data(connection_, &xcb_randr_id);
-    const auto shmCookie = xcb_shm_query_version(connection_);
-    const auto randrCookie = xcb_randr_query_version(connection_, 1, 5);
+    // A request of an extension the server lacks would end the connection.
+    const auto shmCookie = hasShm ? xcb_shm_query_version(connection_) : xcb_shm_query_version_cookie_t{};
+    const auto randrCookie =
+        randr->present ? xcb_randr_query_version(connection_, 1, 5) : xcb_randr_query_version_cookie_t{};
     const auto shmVersion = Own(hasShm ? xcb_shm_query_version_reply(connection_, shmCookie, nullptr) : nullptr);
     const auto randrVersion =
         Own(randr->present ? xcb_randr_query_version_reply(connection_, randrCookie, nullptr) : nullptr);

@@ -52,13 +52,16 @@ x11() {
   click() { xdotool mousemove $((width / 8)) $((height / 8)) click 1; }
   key() { xdotool key "$1"; }
   end_from_dialog() { key Escape; }
-  # The screen's size, and a change of it by RandR while the viewer runs: Xvfb cannot change its size, so that
-  # row's screen is Xephyr's, inside an Xvfb screen large enough for both sizes.
-  for row in "800x600" "1366x768" "1024x768 800x600"; do
+  # The screen's size; a server without MIT-SHM, as a remote one is; and a change of the size by RandR while the
+  # viewer runs: Xvfb cannot change its size, so that row's screen is Xephyr's, inside an Xvfb large enough.
+  for row in "800x600" "1366x768 without-MIT-SHM" "1024x768 800x600"; do
     read -r size new_size <<<"$row"
     width=${size%x*} height=${size#*x}
     # No window manager: the viewer alone must cover the screen.
-    if [[ -z $new_size ]]; then
+    if [[ $new_size == without-MIT-SHM ]]; then
+      start_x Xvfb -screen 0 "${size}x24" -extension MIT-SHM
+      new_size=
+    elif [[ -z $new_size ]]; then
       start_x Xvfb -screen 0 "${size}x24"
     else
       start_x Xvfb -screen 0 1600x1200x24 && start_x Xephyr -screen "${size}x24" -resizeable
