@@ -76,6 +76,7 @@ private:
     void ReadKeys();
     void ReadMouse(Mouse &mouse);
     uint32_t CrtcFor(const drmModeConnector &connector, const drmModeRes &resources);
+    std::vector<uint32_t> ConnectedNow();
 
     int card_ = -1;
     uint32_t connector_ = 0, crtc_ = 0;
@@ -84,7 +85,7 @@ private:
     drmModeCrtc *saved_ = nullptr; // the CRTC as the console had it
     DumbBuffer frame_, cursor_;
     bool set_ = false;           // the frame is on the CRTC
-    bool connected_ = true;      // the connector, as last seen
+    std::vector<uint32_t> connected_; // the connectors connected, as last seen
     int64_t checkedAt_ = 0;
     int terminal_ = -1;
     termios savedTerminal_{};
@@ -150,10 +151,12 @@ void VideoConsole::Restore()
     }
 }
 
-// The first card with a connected output.
+// The first card with a connected output; else the first with outputs at
+// all, to wait on for a monitor.
 bool VideoConsole::Connect(std::string &why)
 {
-    why = "no /dev/dri/card* with a connected output";
+    why = "no /dev/dri/card* with dumb buffers";
+    int waitable = -1;
     for (int i = 0; i < 16 && card_ < 0; ++i) {
         const std::string path = "/dev/dri/card" + std::to_string(i);
         card_ = open(path.c_str(), O_RDWR | O_CLOEXEC);
@@ -165,9 +168,21 @@ bool VideoConsole::Connect(std::string &why)
         }
         uint64_t dumb = 0;
         if (drmGetCap(card_, DRM_CAP_DUMB_BUFFER, &dumb) != 0 || !dumb || Scan().empty()) {
-            close(card_);
+            drmModeRes *resources = dumb && waitable < 0 ? drmModeGetResources(card_) : nullptr;
+            const bool hasConnectors = resources && resources->count_connectors > 0;
+            drmModeFreeResources(resources);
+            if (hasConnectors) {
+                waitable = card_;
+            } else {
+                close(card_);
+            }
             card_ = -1;
         }
+    }
+    if (card_ < 0) {
+        card_ = waitable;
+    } else if (waitable >= 0) {
+        close(waitable);
     }
     if (card_ < 0) {
         return false;
@@ -323,7 +338,8 @@ bool VideoConsole::Cover(const std::string &name)
     crtc_ = crtc;
     name_ = name;
     mode_ = mode;
-    connected_ = true;
+    connected_ = ConnectedNow();
+    set_ = false; // set again, whatever the CRTC went through meanwhile
     if (!saved_) {
         saved_ = drmModeGetCrtc(card_, crtc_);
     }
@@ -473,18 +489,33 @@ void VideoConsole::ReadMouse(Mouse &mouse)
     }
 }
 
-// The connector is looked at once a second, without probing it: the kernel
-// keeps its state, and a hot-plug notice would need udev.
+// The connectors connected, as the kernel last found them: no probe, which
+// on a real card reads each monitor's EDID.
+std::vector<uint32_t> VideoConsole::ConnectedNow()
+{
+    std::vector<uint32_t> connected;
+    drmModeRes *resources = drmModeGetResources(card_);
+    for (int i = 0; resources && i < resources->count_connectors; ++i) {
+        drmModeConnector *connector = drmModeGetConnectorCurrent(card_, resources->connectors[i]);
+        if (connector && connector->connection == DRM_MODE_CONNECTED) {
+            connected.push_back(connector->connector_id);
+        }
+        drmModeFreeConnector(connector);
+    }
+    drmModeFreeResources(resources);
+    return connected;
+}
+
+// The connectors are looked at once a second: a hot-plug notice would need
+// udev.
 bool VideoConsole::Pump(int milliseconds)
 {
     const int64_t now = MonotonicMilliseconds();
     if (now - checkedAt_ >= ConnectorCheckMilliseconds) {
         checkedAt_ = now;
-        drmModeConnector *connector = connector_ ? drmModeGetConnectorCurrent(card_, connector_) : nullptr;
-        const bool connected = connector && connector->connection == DRM_MODE_CONNECTED;
-        drmModeFreeConnector(connector);
+        std::vector<uint32_t> connected = ConnectedNow();
         if (connected != connected_) {
-            connected_ = connected;
+            connected_ = std::move(connected);
             Post(VideoEventKind::DisplaysChanged);
             return true;
         }
