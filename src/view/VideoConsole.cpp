@@ -155,7 +155,7 @@ void VideoConsole::Restore()
 // all, to wait on for a monitor.
 bool VideoConsole::Connect(std::string &why)
 {
-    why = "no /dev/dri/card* with dumb buffers";
+    why = "no /dev/dri/card*";
     int waitable = -1;
     for (int i = 0; i < 16 && card_ < 0; ++i) {
         const std::string path = "/dev/dri/card" + std::to_string(i);
@@ -166,6 +166,7 @@ bool VideoConsole::Connect(std::string &why)
             }
             continue;
         }
+        why = "no /dev/dri/card* with outputs to show on";
         uint64_t dumb = 0;
         if (drmGetCap(card_, DRM_CAP_DUMB_BUFFER, &dumb) != 0 || !dumb || Scan().empty()) {
             drmModeRes *resources = dumb && waitable < 0 ? drmModeGetResources(card_) : nullptr;

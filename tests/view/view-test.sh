@@ -208,6 +208,7 @@ console() {
   command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
   prepare_console
   capture() { qmp "{\"execute\": \"screendump\", \"arguments\": {\"filename\": \"$shot\"}}"; }
+  key() { qmp "{\"execute\": \"send-key\", \"arguments\": {\"keys\": [{\"type\": \"qcode\", \"data\": \"$1\"}]}}"; }
   # A virtual GPU, and the standard VGA, which bochs-drm drives as a bare PC's firmware frame buffer would be.
   # Software emulation, no KVM. The viewer finds the console's driver by itself.
   for row in "virtio-gpu-pci 1024x768" "VGA 1280x720"; do
@@ -222,7 +223,12 @@ console() {
     viewer_pid=$qemu_PID pids+=("$qemu_PID")
     qmp '{"execute": "qmp_capabilities"}' || fail "qemu did not start: $(cat "$work/qemu.log")"
     expect_pattern "on the console ($device)" 120
-    qmp '{"execute": "send-key", "arguments": {"keys": [{"type": "qcode", "data": "esc"}]}}'
+    # No mouse here: Space pauses, Enter returns, Esc ends.
+    key spc
+    poll 15 shows_other || fail "Space left the pattern on screen ($device)"
+    key ret
+    expect_pattern "after Enter ($device)"
+    key esc
     poll 30 viewer_ended || fail "still running after Esc ($device)"
     grep -q "viewer ended with status 0" "$viewer_log" || fail "no status 0 on the serial line ($device)"
     stop_all
