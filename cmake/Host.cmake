@@ -15,7 +15,7 @@ target_link_libraries(quorvane-render PRIVATE quorvane_raster quorvane_ops_text 
 add_executable(quorvane-icon tools/icon/MakeIcon.cpp)
 target_link_libraries(quorvane-icon PRIVATE quorvane_icon PNG::PNG)
 
-# The native viewer, where SDL2 is there to build it.
+# The native viewer, where its libraries are there to build it.
 include(cmake/View.cmake)
 # Both commands installed, and packaged as a .deb.
 include(cmake/Package.cmake)

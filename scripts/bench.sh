@@ -3,7 +3,7 @@
 # prints the figures and ratios that docs/performance.md records.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh host view windows wine web bench efi
+scripts/install-deps.sh host view view-tests console windows wine web bench efi
 
 # The Wine figures come from the 32-bit program; where this machine cannot run
 # 32-bit programs, from the 64-bit build of the same sources.
@@ -90,9 +90,10 @@ node bench/web/WebBench.mjs page "$PWD/build/web/quorvane.html" 15
 echo "== the web page's size"
 echo "build/web/quorvane.html: $(stat -c %s build/web/quorvane.html) bytes (at most 65536)"
 
-# On a virtual X screen of its own for each size; X11 even inside a Wayland
+# Each against a bare client of its own platform showing one black frame. On
+# a virtual X screen of its own for each size; X11 even inside a Wayland
 # session, where the viewer would otherwise choose the session's display.
-echo "== quorvane-view on Xvfb: start to the first complete frame, against a bare SDL window presenting a black frame (medians of 15)"
+echo "== quorvane-view: start to the first complete frame and peak memory, against a bare native client (medians of 15)"
 for size in 1920x1080 3840x2160; do
   : >"$scratch/display"
   Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$scratch/display" 2>/dev/null &
@@ -101,11 +102,42 @@ for size in 1920x1080 3840x2160; do
     [[ -s $scratch/display ]] && break
     sleep 0.1
   done
-  DISPLAY=":$(head -n 1 "$scratch/display")" SDL_VIDEODRIVER=x11 \
-      build/host/view_start_bench build/host/quorvane-view build/host/view_black_window 15
+  env -u WAYLAND_DISPLAY DISPLAY=":$(head -n 1 "$scratch/display")" \
+      build/host/view_start_bench x11 build/host/quorvane-view build/host/view_bare_x11 15
   kill "$xvfb"
   wait "$xvfb" 2>/dev/null || true
 done
+# Headless sway with a grey background, as an unprivileged user when run as
+# root (sway refuses root), from copies that user can reach.
+chmod 755 "$scratch"
+install -m 755 -t "$scratch" build/host/quorvane-view build/host/view_bare_wayland build/host/view_start_bench
+mkdir -m 700 "$scratch/run"
+as_user=()
+if [[ $(id -u) == 0 ]]; then
+  as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  chown 65534:65534 "$scratch/run"
+fi
+for size in 1920x1080 3840x2160; do
+  printf 'output HEADLESS-1 mode %s scale 1 bg #808080 solid_color\ndefault_border none\n' "$size" >"$scratch/sway.conf"
+  chmod 644 "$scratch/sway.conf"
+  env -u DISPLAY XDG_RUNTIME_DIR="$scratch/run" HOME="$scratch/run" WAYLAND_DISPLAY=wayland-1 \
+      WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 "${as_user[@]}" sway -c "$scratch/sway.conf" >/dev/null 2>&1 &
+  sway=$!
+  for _ in $(seq 100); do
+    [[ -S $scratch/run/wayland-1 ]] && break
+    sleep 0.1
+  done
+  sleep 1 # the background drawn
+  env -u DISPLAY XDG_RUNTIME_DIR="$scratch/run" WAYLAND_DISPLAY=wayland-1 "${as_user[@]}" \
+      "$scratch/view_start_bench" wayland "$scratch/quorvane-view" "$scratch/view_bare_wayland" 15
+  kill "$sway"
+  wait "$sway" 2>/dev/null || true
+  rm -f "$scratch/run"/*
+done
+# Inside the console's virtual machine (software emulation), on the standard
+# VGA through bochs-drm.
+tests/view/view-test.sh console-bench build/host/quorvane-view build/host/view_start_bench \
+    build/host/tests/view/console-vm build/host/view_bare_console
 
 echo "== quorvane.efi booted by OVMF in qemu (software emulation): start to the first complete frame, against one colour put the same way"
 bench/efi/efi-bench.sh build/efi 3

@@ -35,8 +35,11 @@ declare -A needs=(
   # X extensions it loads at run time, and the dialog's text needs its fonts:
   # all only recommended, and not needed on the tests' virtual screens.
   [show]="fonts-wine libxrandr2 libxinerama1 libxcursor1 libxi6 libxrender1 libxfixes3"
-  [view]="libsdl2-dev"
-  [view-tests]="xvfb x11-apps netpbm xdotool sway grim wtype libwayland-dev libx11-dev libxfixes-dev"
+  # The viewer's own libraries for each platform, and the Wayland protocols'
+  # definitions its build turns into code.
+  [view]="pkg-config libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libwayland-dev wayland-protocols libxkbcommon-dev libdrm-dev"
+  # Xephyr for a screen whose size RandR can change, which Xvfb's cannot.
+  [view-tests]="xvfb xserver-xephyr x11-xserver-utils x11-apps netpbm xdotool sway grim wtype libwayland-dev libx11-dev libxfixes-dev"
   # The virtual machine boots Debian's kernel, fetched at test time.
   [console]="qemu-system-x86 busybox-static kmod cpio"
   # cpack finds the .deb's dependencies with dpkg-shlibdeps, which needs file.

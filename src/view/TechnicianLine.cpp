@@ -4,6 +4,9 @@
 
 Mapping MappingOf(const ShownOutput &shown)
 {
+    if (shown.displayWidth <= 0 || shown.displayHeight <= 0) {
+        return Mapping::CannotTell; // the display's size is not known
+    }
     const bool covers = shown.deviceWidth == shown.displayWidth && shown.deviceHeight == shown.displayHeight;
     if (shown.driver == "wayland") {
         // The compositor scales the window's logical size by one factor for

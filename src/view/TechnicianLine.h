@@ -9,7 +9,7 @@ struct ShownOutput {
     int deviceWidth, deviceHeight;   // the buffer, in device pixels
     int logicalWidth, logicalHeight; // the window, in the compositor's units
     int displayWidth, displayHeight; // the whole display, in device pixels
-    std::string driver;              // SDL's name for the video driver
+    std::string driver;              // the video driver: wayland, x11 or kmsdrm
     bool insideWayland;              // a Wayland session is running (X11 may be Xwayland)
 };
 

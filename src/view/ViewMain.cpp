@@ -1,246 +1,102 @@
-// quorvane-view: the pattern full screen on Linux through SDL2, on Wayland,
-// X11 or the console, one pattern pixel on one display pixel. A left click
-// pauses with the dialog; OK or Enter returns, Exit or Esc ends.
+// quorvane-view: the pattern full screen on Linux, on Wayland, X11 or the
+// console, one pattern pixel on one display pixel. A left click pauses with
+// the dialog; OK or Enter returns, Exit or Esc ends. The platforms are behind
+// Video.h; the event loop and the drawing here are the same for all.
 
 #include "drawndialog/DrawnDialog.h"
 #include "raster/RenderPattern.h"
+#include "view/DriverChoice.h"
 #include "view/TechnicianLine.h"
+#include "view/Video.h"
 #include "view/ViewOptions.h"
 
-#include <SDL.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Wayland first: SDL would otherwise take X11 whenever DISPLAY is set, and
-// inside a Wayland session that is Xwayland, stretched by a scaled output.
-constexpr char PreferredDrivers[] = "wayland,x11,kmsdrm";
+// Rows drawn at a time before they are copied out: small enough to stay in
+// the cache, and the frame itself is never read back, which a graphics
+// card's memory makes slow.
+constexpr int BandRows = 128;
 
-// After the output itself changes, SDL 2.26 keeps a wrong size until its
-// video starts again; let the compositor's burst of changes settle first.
-constexpr Uint32 SettleMilliseconds = 300;
+// How long the viewer waits for a display when it has none.
+constexpr int64_t WaitForVideoMilliseconds = 10000;
 
-bool EnvironmentHas(const char *name)
+std::unique_ptr<Video> Open(const std::string &driver, std::string &why)
 {
-    const char *value = getenv(name);
-    return value && *value;
-}
-
-// SDL says no more than "x11 not available": say what was looked for.
-std::string WhyUnavailable(const std::string &driver, const std::string &sdlError)
-{
-    if (sdlError != driver + " not available") {
-        return sdlError;
+    if (driver == "wayland") {
+        return OpenWayland(why);
     }
-    if (driver == "kmsdrm") {
-        return "no usable /dev/dri/card*";
-    }
-    const char *variable = driver == "wayland" ? "WAYLAND_DISPLAY" : driver == "x11" ? "DISPLAY" : nullptr;
-    if (!variable) {
-        return sdlError;
-    }
-    if (!EnvironmentHas(variable)) {
-        return std::string(variable) + " is not set" + (driver == "wayland" ? " and no wayland-0 answers" : "");
-    }
-    return std::string("cannot connect to ").append(variable).append("=").append(getenv(variable));
-}
-
-// Starts SDL's video on the first driver that works, trying each on its own
-// so that a failure can say why every one failed. The user's SDL_VIDEODRIVER
-// replaces our list.
-bool StartVideo(std::string &failures)
-{
-    const char *chosen = getenv("SDL_VIDEODRIVER");
-    const std::string drivers = chosen && *chosen ? chosen : PreferredDrivers;
-    size_t start = 0;
-    while (start < drivers.size()) {
-        const size_t comma = std::min(drivers.find(',', start), drivers.size());
-        const std::string driver = drivers.substr(start, comma - start);
-        start = comma + 1;
-        if (driver.empty()) {
-            continue;
-        }
-        std::string why;
-        const char *socket = getenv("WAYLAND_DISPLAY");
-        if (driver == "wayland" && !EnvironmentHas("XDG_RUNTIME_DIR") && !(socket && socket[0] == '/')) {
-            // libwayland would print a complaint of its own about it.
-            why = "XDG_RUNTIME_DIR is not set";
-        } else {
-            SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
-            if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
-                return true;
-            }
-            why = WhyUnavailable(driver, SDL_GetError());
-        }
-        failures += (failures.empty() ? "" : "; ") + driver + ": " + why;
-    }
-    return false;
-}
-
-// The display's size in device pixels. SDL 2.26's Wayland driver gives the
-// desktop mode in logical units and lists the output's own mode first.
-SDL_DisplayMode DisplayPixels(int display)
-{
-    SDL_DisplayMode mode{};
-    if (strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0) {
-        SDL_GetDisplayMode(display, 0, &mode);
-    } else {
-        SDL_GetDesktopDisplayMode(display, &mode);
-    }
-    return mode;
-}
-
-void ListDisplays()
-{
-    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
-        const SDL_DisplayMode mode = DisplayPixels(i);
-        SDL_Rect bounds{};
-        SDL_GetDisplayBounds(i, &bounds);
-        const char *name = SDL_GetDisplayName(i);
-        printf("%d: %s, %d x %d device pixels, scale %s\n", i, name ? name : "unnamed", mode.w, mode.h,
-               ScaleText(mode.w, bounds.w).c_str());
-    }
+    return driver == "x11" ? OpenX11(why) : OpenConsole(why);
 }
 
 struct Viewer {
-    int display = 0;
-    SDL_Window *window = nullptr;
-    SDL_Renderer *renderer = nullptr;
-    SDL_Texture *texture = nullptr;
-    int width = 0, height = 0; // the texture's size, in device pixels
-    SDL_DisplayMode mode{};    // the display as it was when the window was made,
-    SDL_Rect bounds{};         // which SDL does not update when it changes
-    SDL_Point restartedFor{};  // the window's size that made the last restart
-    std::vector<uint32_t> frame;
-    bool frameStale = true;
+    std::unique_ptr<Video> video;
+    std::string driver;
+    std::string display; // the display followed, by name
     bool paused = false;
     DialogLayout dialog{};
     DialogButton pressed = DialogButton::None;
+    int64_t noVideoSince = -1; // when the viewer lost its last display, or -1
     std::string error;
 };
 
-// Covers the display: on X11 without a window manager a full-screen window
-// stays at the size it asked for, so it asks for the display's own.
-bool OpenWindow(Viewer &viewer)
+// The pattern's pixels are 0x00BBGGRR; every back end shows 0x00RRGGBB.
+void CopyBand(const uint32_t *band, int width, int rows, uint8_t *to, int pitch)
 {
-    viewer.mode = DisplayPixels(viewer.display);
-    SDL_GetDisplayBounds(viewer.display, &viewer.bounds);
-    const SDL_Rect &at = viewer.bounds;
-    viewer.window = SDL_CreateWindow(DialogTitle, at.x, at.y, at.w, at.h,
-                                     SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALLOW_HIGHDPI);
-    viewer.renderer = viewer.window ? SDL_CreateRenderer(viewer.window, -1, 0) : nullptr;
-    if (!viewer.renderer) {
-        viewer.error = SDL_GetError();
-        return false;
-    }
-    SDL_ShowCursor(viewer.paused ? SDL_ENABLE : SDL_DISABLE);
-    return true;
-}
-
-void CloseWindow(Viewer &viewer)
-{
-    if (viewer.texture) {
-        SDL_DestroyTexture(viewer.texture);
-    }
-    if (viewer.renderer) {
-        SDL_DestroyRenderer(viewer.renderer);
-    }
-    if (viewer.window) {
-        SDL_DestroyWindow(viewer.window);
-    }
-    viewer.texture = nullptr;
-    viewer.renderer = nullptr;
-    viewer.window = nullptr;
-}
-
-// The only cure found for a stale size after a change of the output: the
-// whole video subsystem again, on the driver already chosen.
-bool Restart(Viewer &viewer)
-{
-    CloseWindow(viewer);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        viewer.error = SDL_GetError();
-        return false;
-    }
-    viewer.display = std::min(viewer.display, SDL_GetNumVideoDisplays() - 1);
-    return OpenWindow(viewer);
-}
-
-// A full-screen window takes the display's logical size at once, so a new
-// size later means the output changed: its mode or its scale. SDL's record
-// of the display stays as it was, and so may the buffer's size. Where the
-// window keeps another size after a restart, it is not the output's doing.
-bool OutputChanged(const Viewer &viewer)
-{
-    SDL_Point size{};
-    SDL_GetWindowSize(viewer.window, &size.x, &size.y);
-    const bool asMade = size.x == viewer.bounds.w && size.y == viewer.bounds.h;
-    const bool asBefore = size.x == viewer.restartedFor.x && size.y == viewer.restartedFor.y;
-    return !asMade && !asBefore;
-}
-
-ShownOutput Shown(const Viewer &viewer)
-{
-    ShownOutput shown{};
-    shown.deviceWidth = viewer.width;
-    shown.deviceHeight = viewer.height;
-    SDL_GetWindowSize(viewer.window, &shown.logicalWidth, &shown.logicalHeight);
-    shown.displayWidth = viewer.mode.w;
-    shown.displayHeight = viewer.mode.h;
-    shown.driver = SDL_GetCurrentVideoDriver();
-    shown.insideWayland = EnvironmentHas("WAYLAND_DISPLAY");
-    return shown;
-}
-
-// Draws the pattern or the dialog for the renderer's size in device pixels,
-// which is what the display shows, and puts it on unscaled. The first frame
-// at a new size is presented twice: once was seen to leave a stale frame.
-bool Show(Viewer &viewer)
-{
-    int width = 0, height = 0;
-    SDL_GetRendererOutputSize(viewer.renderer, &width, &height);
-    if (width <= 0 || height <= 0) {
-        return true; // nothing to show on until the window has a size again
-    }
-    int presents = 1;
-    if (width != viewer.width || height != viewer.height || !viewer.texture) {
-        if (viewer.texture) {
-            SDL_DestroyTexture(viewer.texture);
+    for (int y = 0; y < rows; ++y) {
+        const uint32_t *from = band + static_cast<size_t>(y) * width;
+        uint32_t *row = reinterpret_cast<uint32_t *>(to + static_cast<size_t>(y) * pitch);
+        for (int x = 0; x < width; ++x) {
+            const uint32_t pixel = from[x];
+            row[x] = (pixel & 0x00FF00) | (pixel & 0xFF) << 16 | (pixel >> 16 & 0xFF);
         }
-        viewer.texture = SDL_CreateTexture(viewer.renderer, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING,
-                                           width, height);
-        if (!viewer.texture) {
-            viewer.error = SDL_GetError();
+    }
+}
+
+// Draws the pattern or the dialog for the frame's size in device pixels,
+// which is what the display shows, and puts it on unscaled.
+bool Draw(Viewer &viewer)
+{
+    FrameBuffer frame{};
+    if (!viewer.video->Frame(frame)) {
+        viewer.error = viewer.video->Error();
+        return false;
+    }
+    const int width = frame.width, height = frame.height;
+    if (width <= 0 || height <= 0) {
+        return true; // nothing to show on until the display gives a size
+    }
+    const std::string line = viewer.paused ? TechnicianLine(viewer.video->Shown()) : "";
+    if (viewer.paused) {
+        viewer.dialog = LayoutDialog(width, height, line.c_str());
+    }
+    const size_t bandPixels = static_cast<size_t>(width) * std::min(BandRows, height);
+    const std::unique_ptr<uint32_t[]> band(new (std::nothrow) uint32_t[bandPixels]);
+    if (!band) {
+        viewer.error = "out of memory for drawing " + std::to_string(width) + " x " + std::to_string(height);
+        return false;
+    }
+    for (int y = 0; y < height; y += BandRows) {
+        const int rows = std::min(BandRows, height - y);
+        if (viewer.paused) {
+            DrawDialogBand(viewer.dialog, line.c_str(), width, height, y, rows, band.get());
+        } else if (!RenderPatternBand(width, height, y, rows, band.get())) {
+            viewer.error = "the pattern cannot be drawn at " + std::to_string(width) + " x " + std::to_string(height);
             return false;
         }
-        viewer.width = width;
-        viewer.height = height;
-        viewer.frame.assign(static_cast<size_t>(width) * height, 0);
-        viewer.frameStale = true;
-        presents = 2;
+        CopyBand(band.get(), width, rows, frame.pixels + static_cast<size_t>(y) * frame.pitch, frame.pitch);
     }
-    if (viewer.frameStale) {
-        if (viewer.paused) {
-            const std::string line = TechnicianLine(Shown(viewer));
-            viewer.dialog = LayoutDialog(width, height, line.c_str());
-            DrawDialogBand(viewer.dialog, line.c_str(), width, height, 0, height, viewer.frame.data());
-        } else {
-            RenderPatternBand(width, height, 0, height, viewer.frame.data());
-        }
-        SDL_UpdateTexture(viewer.texture, nullptr, viewer.frame.data(), width * 4);
-        viewer.frameStale = false;
-    }
-    const SDL_Rect whole{0, 0, width, height};
-    for (int i = 0; i < presents; ++i) {
-        SDL_RenderCopy(viewer.renderer, viewer.texture, nullptr, &whole);
-        SDL_RenderPresent(viewer.renderer);
+    if (!viewer.video->Present()) {
+        viewer.error = viewer.video->Error();
+        return false;
     }
     return true;
 }
@@ -249,68 +105,97 @@ bool SetPaused(Viewer &viewer, bool paused)
 {
     viewer.paused = paused;
     viewer.pressed = DialogButton::None;
-    viewer.frameStale = true;
-    SDL_ShowCursor(paused ? SDL_ENABLE : SDL_DISABLE);
-    return Show(viewer);
+    viewer.video->ShowCursor(paused);
+    return Draw(viewer);
 }
 
-// Mouse positions come in the window's logical units, which differ from
-// device pixels under a scaled Wayland output.
-DialogButton ButtonUnder(const Viewer &viewer, int x, int y)
+// Covers the display followed where it is there, and the first one listed
+// while it is away; with none at all, starts the wait for one.
+bool Follow(Viewer &viewer)
 {
-    int logicalWidth = 0, logicalHeight = 0;
-    SDL_GetWindowSize(viewer.window, &logicalWidth, &logicalHeight);
-    if (logicalWidth <= 0 || logicalHeight <= 0) {
-        return ButtonAt(viewer.dialog, x, y);
+    const std::vector<DisplayInfo> displays = viewer.video->Displays();
+    if (displays.empty()) {
+        if (viewer.noVideoSince < 0) {
+            viewer.noVideoSince = MonotonicMilliseconds();
+        }
+        return true;
     }
-    return ButtonAt(viewer.dialog, static_cast<int>(static_cast<long long>(x) * viewer.width / logicalWidth),
-                    static_cast<int>(static_cast<long long>(y) * viewer.height / logicalHeight));
+    viewer.noVideoSince = -1;
+    if (viewer.display.empty()) {
+        viewer.display = displays.front().name; // came after the start: the first is followed
+    }
+    const auto followed = std::find_if(displays.begin(), displays.end(),
+                                       [&](const DisplayInfo &display) { return display.name == viewer.display; });
+    if (!viewer.video->Cover(followed != displays.end() ? followed->name : displays.front().name)) {
+        viewer.error = viewer.video->Error();
+        return false;
+    }
+    viewer.video->ShowCursor(viewer.paused);
+    return true;
+}
+
+// The connection to the display went: the same driver again, once a second,
+// until it answers or the wait for video is over.
+bool Reconnect(Viewer &viewer)
+{
+    const std::string lost = viewer.video->Error();
+    viewer.video.reset();
+    const int64_t start = MonotonicMilliseconds();
+    while (MonotonicMilliseconds() - start < WaitForVideoMilliseconds) {
+        sleep(1);
+        std::string why;
+        viewer.video = Open(viewer.driver, why);
+        if (viewer.video) {
+            return Follow(viewer);
+        }
+    }
+    viewer.error = lost + ", and it did not come back within 10 seconds";
+    return false;
 }
 
 // Runs until the user ends it: 0, or 1 where the display fails.
 int Run(Viewer &viewer)
 {
-    if (!OpenWindow(viewer) || !Show(viewer)) {
+    viewer.video->ShowCursor(false);
+    if (!Follow(viewer)) {
         return 1;
     }
-    bool restartDue = false;
-    Uint32 restartAt = 0;
     for (;;) {
-        const int timeout = restartDue ? static_cast<int>(std::max<Sint64>(0, Sint64{restartAt} - SDL_GetTicks())) : -1;
-        SDL_Event event;
-        if (!SDL_WaitEventTimeout(&event, timeout)) {
-            if (restartDue && SDL_TICKS_PASSED(SDL_GetTicks(), restartAt)) {
-                restartDue = false;
-                if (!Restart(viewer) || !Show(viewer)) {
-                    return 1;
-                }
-            }
-            continue;
+        const bool waiting = viewer.noVideoSince >= 0;
+        if (waiting && MonotonicMilliseconds() - viewer.noVideoSince >= WaitForVideoMilliseconds) {
+            viewer.error = "no display has been there for 10 seconds";
+            return 1;
         }
+        const VideoEvent event = viewer.video->Wait(waiting ? 1000 : -1);
         bool shown = true;
-        switch (event.type) {
-        case SDL_QUIT:
+        switch (event.kind) {
+        case VideoEventKind::Timeout:
+            break;
+        case VideoEventKind::Escape:
+        case VideoEventKind::Closed:
             return 0;
-        case SDL_KEYDOWN:
-            if (event.key.keysym.sym == SDLK_ESCAPE) {
-                return 0;
-            }
-            if (viewer.paused && (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER)) {
+        case VideoEventKind::Enter:
+            if (viewer.paused) {
                 shown = SetPaused(viewer, false);
             }
             break;
-        case SDL_MOUSEBUTTONDOWN:
-            if (event.button.button == SDL_BUTTON_LEFT && !viewer.paused) {
+        case VideoEventKind::Pause:
+            if (!viewer.paused) {
                 shown = SetPaused(viewer, true);
-            } else if (event.button.button == SDL_BUTTON_LEFT) {
-                viewer.pressed = ButtonUnder(viewer, event.button.x, event.button.y);
             }
             break;
-        case SDL_MOUSEBUTTONUP:
+        case VideoEventKind::Press:
+            if (!viewer.paused) {
+                shown = SetPaused(viewer, true);
+            } else {
+                viewer.pressed = ButtonAt(viewer.dialog, event.x, event.y);
+            }
+            break;
+        case VideoEventKind::Release:
             // A button acts when released over where it was pressed, so the
             // click that opened the dialog cannot press one.
-            if (event.button.button == SDL_BUTTON_LEFT && viewer.paused && viewer.pressed != DialogButton::None &&
-                ButtonUnder(viewer, event.button.x, event.button.y) == viewer.pressed) {
+            if (viewer.paused && viewer.pressed != DialogButton::None &&
+                ButtonAt(viewer.dialog, event.x, event.y) == viewer.pressed) {
                 if (viewer.pressed == DialogButton::Exit) {
                     return 0;
                 }
@@ -318,24 +203,14 @@ int Run(Viewer &viewer)
             }
             viewer.pressed = DialogButton::None;
             break;
-        case SDL_WINDOWEVENT:
-            if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
-                event.window.event == SDL_WINDOWEVENT_DISPLAY_CHANGED) {
-                if (OutputChanged(viewer)) {
-                    SDL_GetWindowSize(viewer.window, &viewer.restartedFor.x, &viewer.restartedFor.y);
-                    restartDue = true;
-                    restartAt = SDL_GetTicks() + SettleMilliseconds;
-                } else {
-                    viewer.frameStale = true;
-                    shown = Show(viewer);
-                }
-            } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-                shown = Show(viewer);
-            }
+        case VideoEventKind::Redraw:
+            shown = Draw(viewer);
             break;
-        case SDL_RENDER_TARGETS_RESET:
-        case SDL_RENDER_DEVICE_RESET:
-            shown = Show(viewer);
+        case VideoEventKind::DisplaysChanged:
+            shown = Follow(viewer);
+            break;
+        case VideoEventKind::Lost:
+            shown = Reconnect(viewer);
             break;
         }
         if (!shown) {
@@ -344,9 +219,40 @@ int Run(Viewer &viewer)
     }
 }
 
-} // namespace
+void ListDisplays(const std::vector<DisplayInfo> &displays)
+{
+    for (size_t i = 0; i < displays.size(); ++i) {
+        const DisplayInfo &display = displays[i];
+        printf("%zu: %s, %d x %d device pixels, scale %s\n", i, display.name.c_str(), display.width, display.height,
+               ScaleText(display.width, display.logicalWidth).c_str());
+    }
+}
 
-int main(int argc, char **argv)
+// The display asked for, by its name; an empty name while there is none yet.
+bool ChooseDisplay(const ViewOptions &options, const std::vector<DisplayInfo> &displays, std::string &name)
+{
+    if (displays.empty()) {
+        name = options.displayName;
+        return true;
+    }
+    if (options.displayName.empty()) {
+        if (static_cast<size_t>(options.display) >= displays.size()) {
+            fprintf(stderr, "quorvane-view: no display %d: there %s %zu (see --list-displays)\n", options.display,
+                    displays.size() == 1 ? "is" : "are", displays.size());
+            return false;
+        }
+        name = displays[options.display].name;
+        return true;
+    }
+    name = options.displayName;
+    if (std::none_of(displays.begin(), displays.end(), [&](const DisplayInfo &d) { return d.name == name; })) {
+        fprintf(stderr, "quorvane-view: no display named '%s' (see --list-displays)\n", name.c_str());
+        return false;
+    }
+    return true;
+}
+
+int Main(int argc, char **argv)
 {
     const ViewOptions options = ParseViewOptions(argc, argv);
     if (!options.error.empty()) {
@@ -361,29 +267,47 @@ int main(int argc, char **argv)
         fputs(ViewVersion, stdout);
         return 0;
     }
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
-    std::string failures;
-    if (!StartVideo(failures)) {
-        fprintf(stderr, "quorvane-view: no usable video driver: %s\n", failures.c_str());
+    // The first driver that connects, each tried on its own so that a
+    // failure can say why every one failed.
+    Viewer viewer;
+    std::vector<DriverFailure> failures;
+    for (const std::string &driver : options.drivers) {
+        std::string why;
+        viewer.video = Open(driver, why);
+        if (viewer.video) {
+            viewer.driver = driver;
+            break;
+        }
+        failures.push_back({driver, why});
+    }
+    if (!viewer.video) {
+        fprintf(stderr, "quorvane-view: %s\n", NoVideoLine(failures).c_str());
         return 1;
     }
-    int status = 0;
-    const int displays = SDL_GetNumVideoDisplays();
+    const std::vector<DisplayInfo> displays = viewer.video->Displays();
     if (options.action == ViewAction::ListDisplays) {
-        ListDisplays();
-    } else if (options.display >= displays) {
-        fprintf(stderr, "quorvane-view: no display %d: there %s %d (see --list-displays)\n", options.display,
-                displays == 1 ? "is" : "are", displays);
-        status = 2;
-    } else {
-        Viewer viewer;
-        viewer.display = options.display;
-        status = Run(viewer);
-        if (status != 0) {
-            fprintf(stderr, "quorvane-view: cannot show the pattern: %s\n", viewer.error.c_str());
-        }
-        CloseWindow(viewer);
+        ListDisplays(displays);
+        return 0;
     }
-    SDL_Quit();
+    if (!ChooseDisplay(options, displays, viewer.display)) {
+        return 2;
+    }
+    const int status = Run(viewer);
+    if (status != 0) {
+        fprintf(stderr, "quorvane-view: cannot show the pattern: %s\n", viewer.error.c_str());
+    }
     return status;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Strings and the back ends' lists may still run out of memory.
+    try {
+        return Main(argc, argv);
+    } catch (const std::bad_alloc &) {
+        fputs("quorvane-view: out of memory\n", stderr);
+        return 1;
+    }
 }

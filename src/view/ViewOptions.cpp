@@ -1,12 +1,15 @@
 #include "view/ViewOptions.h"
 
+#include "view/DriverChoice.h"
+
 #include <string.h>
 
 const char ViewUsage[] =
-    "usage: quorvane-view [--display N] | --list-displays | --help | --version\n"
+    "usage: quorvane-view [--driver LIST] [--display N|NAME] | [--driver LIST] --list-displays | --help | --version\n"
     "Shows the Quorvane Pattern full screen, one pattern pixel on one display pixel.\n"
-    "A left click pauses; OK or Enter returns, Exit or Esc ends.\n"
-    "  --display N      cover display N (default 0, the first one listed)\n"
+    "A left click (or Space on the console) pauses; OK or Enter returns, Exit or Esc ends.\n"
+    "  --display N|NAME cover display N, or the one so named, and follow it (default 0, the first listed)\n"
+    "  --driver LIST    the video drivers to try, in order (default wayland,x11,kmsdrm)\n"
     "  --list-displays  list each display's index, name, size in device pixels and scale\n"
     "  --version        print the program's name and version\n"
     "Exit status: 0 ended by the user, 1 no usable video driver or display failure, 2 bad arguments.\n";
@@ -34,6 +37,7 @@ bool ParseIndex(const char *text, int &index)
 ViewOptions ParseViewOptions(int argc, const char *const *argv)
 {
     ViewOptions options;
+    ParseDrivers(DefaultDrivers, options.drivers, options.error);
     for (int i = 1; i < argc && options.error.empty(); ++i) {
         const std::string argument = argv[i];
         if (argument == "--help") {
@@ -43,10 +47,16 @@ ViewOptions ParseViewOptions(int argc, const char *const *argv)
         } else if (argument == "--list-displays") {
             options.action = ViewAction::ListDisplays;
         } else if (argument == "--display") {
-            if (i + 1 == argc) {
-                options.error = "--display needs a display index";
+            if (i + 1 == argc || !*argv[i + 1]) {
+                options.error = "--display needs a display index or name";
             } else if (!ParseIndex(argv[++i], options.display)) {
-                options.error = std::string("--display takes a display index, not '").append(argv[i]).append("'");
+                options.displayName = argv[i];
+            }
+        } else if (argument == "--driver") {
+            if (i + 1 == argc) {
+                options.error = "--driver needs a list of video drivers";
+            } else if (!ParseDrivers(argv[++i], options.drivers, options.error)) {
+                options.error = "--driver: " + options.error;
             }
         } else {
             options.error = std::string("unknown argument '").append(argument).append("'");

@@ -1,9 +1,11 @@
-// The viewer's platform-free parts: the dialog's fit and scale on real display sizes and the
-// technician's line in each honest case. Clicks under scaled outputs are held on a real compositor.
+// The viewer's platform-free parts: the dialog's fit and scale on real display sizes, the
+// technician's line in each honest case, and the choice of video driver with why none works.
+// Clicks under scaled outputs are held on a real compositor.
 #include "SequenceDiff.h"
 
 #include "drawndialog/BitmapFont.h"
 #include "drawndialog/DrawnDialog.h"
+#include "view/DriverChoice.h"
 #include "view/TechnicianLine.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +50,7 @@ TEST(TechnicianLine, SaysOneToOneOnlyWhereTheViewerCanKnow)
         {1100, 699, 733, 466, 1100, 700, "wayland", false},
         {1366, 768, 1093, 614, 1366, 768, "wayland", false},
         {1024, 768, 1024, 768, 1024, 768, "kmsdrm", false},
+        {1024, 768, 1024, 768, 0, 0, "kmsdrm", false},
     };
     std::vector<std::string> actual;
     std::transform(cases.begin(), cases.end(), std::back_inserter(actual), TechnicianLine);
@@ -58,7 +61,51 @@ TEST(TechnicianLine, SaysOneToOneOnlyWhereTheViewerCanKnow)
         "1920 x 1080 device pixels, scale 1.5, driver wayland: one to one.",
         "1100 x 699 device pixels, scale 1.5, driver wayland: not one to one, the scaled size is not whole.",
         "1366 x 768 device pixels, scale 1.25, driver wayland: not one to one, the scaled size is not whole.",
-        "1024 x 768 device pixels, scale 1, driver kmsdrm: one to one."}));
+        "1024 x 768 device pixels, scale 1, driver kmsdrm: one to one.",
+        "1024 x 768 device pixels, scale 1, driver kmsdrm: whether one to one cannot be told."}));
+}
+
+// The drivers tried, from --driver's list, and the one line told when none
+// works, whatever the environment lacks.
+TEST(ViewDrivers, ChoiceAndEveryFailureSayWhat)
+{
+    std::vector<std::string> actual;
+    for (const char *list : {"wayland,x11,kmsdrm", "x11", "x11,,wayland,x11", ",", "", "sdl,x11"}) {
+        std::vector<std::string> drivers;
+        std::string error;
+        std::string line = std::string(list) + " -> ";
+        if (ParseDrivers(list, drivers, error)) {
+            for (const std::string &driver : drivers) {
+                line += driver + (&driver == &drivers.back() ? "" : " ");
+            }
+        } else {
+            line += error;
+        }
+        actual.push_back(line);
+    }
+    actual.push_back(WhyNoServer("wayland", nullptr, nullptr));
+    actual.push_back(WhyNoServer("wayland", "/run/compositor", nullptr));
+    actual.push_back(WhyNoServer("wayland", nullptr, "/run/user/1000"));
+    actual.push_back(WhyNoServer("wayland", "wayland-1", "/run/user/1000"));
+    actual.push_back(WhyNoServer("x11", "", nullptr));
+    actual.push_back(WhyNoServer("x11", ":5", nullptr));
+    actual.push_back(NoVideoLine({{"wayland", "XDG_RUNTIME_DIR is not set"}, {"x11", ""}, {"kmsdrm", "no card"}}));
+    actual.push_back(NoVideoLine({}));
+    EXPECT_TRUE(SameSequence(actual, {
+        "wayland,x11,kmsdrm -> wayland x11 kmsdrm",
+        "x11 -> x11",
+        "x11,,wayland,x11 -> x11 wayland",
+        ", -> ',' names no video driver (wayland, x11 or kmsdrm)",
+        " -> '' names no video driver (wayland, x11 or kmsdrm)",
+        "sdl,x11 -> unknown video driver 'sdl' (wayland, x11 or kmsdrm)",
+        "XDG_RUNTIME_DIR is not set",
+        "cannot connect to WAYLAND_DISPLAY=/run/compositor",
+        "WAYLAND_DISPLAY is not set and no wayland-0 answers",
+        "cannot connect to WAYLAND_DISPLAY=wayland-1",
+        "DISPLAY is not set",
+        "cannot connect to DISPLAY=:5",
+        "no usable video driver: wayland: XDG_RUNTIME_DIR is not set; x11: no reason given; kmsdrm: no card",
+        "no usable video driver: none was named"}));
 }
 
 } // namespace

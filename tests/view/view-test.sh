@@ -2,8 +2,10 @@
 # view-test.sh x11|wayland|console VIEWER PROBE CACHE: quorvane-view on a real platform, every screen pixel
 # held against the pattern for its size, then a click, Enter, a click and Esc (Exit on Wayland). CACHE keeps
 # the console's kernel.
+# view-test.sh console-bench VIEWER BENCH CACHE BARE: bench/view's start-up benchmark run inside the console's
+# virtual machine instead, its line printed.
 set -euo pipefail
-platform=$1 viewer=$2 probe=$3 cache=$4
+platform=$1 viewer=$2 probe=$3 cache=$4 bare=${5:-}
 work=$(mktemp -d)
 chmod 755 "$work" # the unprivileged compositor's user reaches its copies in here
 shot=$work/shot.ppm viewer_log=$work/viewer.log pids=()
@@ -50,17 +52,36 @@ x11() {
   click() { xdotool mousemove $((width / 8)) $((height / 8)) click 1; }
   key() { xdotool key "$1"; }
   end_from_dialog() { key Escape; }
-  for size in 800x600 1366x768; do
+  # The screen's size; a server without MIT-SHM, as a remote one is; and a change of the size by RandR while the
+  # viewer runs: Xvfb cannot change its size, so that row's screen is Xephyr's, inside an Xvfb large enough.
+  for row in "800x600" "1366x768 without-MIT-SHM" "1024x768 800x600"; do
+    read -r size new_size <<<"$row"
     width=${size%x*} height=${size#*x}
     # No window manager: the viewer alone must cover the screen.
-    spawn Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/$size" 2>"$work/xvfb.log"
-    poll 10 test -s "$work/$size" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-    export DISPLAY=:$(<"$work/$size")
-    start_viewer env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$viewer"
-    expect_pattern "on Xvfb"
+    if [[ $new_size == without-MIT-SHM ]]; then
+      start_x Xvfb -screen 0 "${size}x24" -extension MIT-SHM
+      new_size=
+    elif [[ -z $new_size ]]; then
+      start_x Xvfb -screen 0 "${size}x24"
+    else
+      start_x Xvfb -screen 0 1600x1200x24 && start_x Xephyr -screen "${size}x24" -resizeable
+    fi
+    start_viewer env -u WAYLAND_DISPLAY "$viewer"
+    expect_pattern "on ${new_size:+Xephyr in }Xvfb"
     "$probe" cursor >"$work/cursor" || fail "the cursor shows over the pattern: $(cat "$work/cursor")"
+    if [[ -n $new_size ]]; then
+      xrandr -s "$new_size" 2>/dev/null # Xephyr has no gamma to tell of
+      width=${new_size%x*} height=${new_size#*x}
+      expect_pattern "after RandR changed the screen from $size"
+    fi
     pause_resume_end
   done
+}
+start_x() { # SERVER ARGUMENT...: an X server on a display of its own, made $DISPLAY
+  : >"$work/display"
+  spawn "$@" -displayfd 3 -nolisten tcp 3>"$work/display" 2>"$work/x.log"
+  poll 10 test -s "$work/display" || fail "$1 did not start: $(cat "$work/x.log")"
+  export DISPLAY=:$(<"$work/display")
 }
 
 wayland() {
@@ -71,17 +92,18 @@ wayland() {
   install -m 755 -t "$work" "$viewer" "$probe"
   export XDG_RUNTIME_DIR=$run HOME=$run WAYLAND_DISPLAY=wayland-1 SWAYSOCK=$run/sway.sock
   export WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1
-  unset DISPLAY SDL_VIDEODRIVER
+  unset DISPLAY
   shot=$run/shot.ppm
-  capture() { "${as_user[@]}" grim -t ppm "$shot"; }
+  capture() { "${as_user[@]}" grim -t ppm -o "$output" "$shot"; }
   click() { echo "1 1 8 8" >&"${pointer[1]}"; }
   key() { "${as_user[@]}" wtype -s 300 -k "$1"; } # sooner, keys get lost
   # Exit clicked where it is in device pixels: the viewer gets logical units.
   end_from_dialog() { "$probe" exit "$width" "$height" >&"${pointer[1]}"; }
-  # The output's mode and scale, and a change of both while the viewer runs.
-  for row in "1024x768 1 1600x900 1.25" "1280x720 2" "1920x1080 1.5"; do
+  # The output's mode and scale, and a change of both while the viewer runs; or a second output made and the
+  # viewer's workspace moved to it and back. (sway 1.7 cannot switch a headless output off: its commit fails.)
+  for row in "1024x768 1 1600x900 1.25" "1280x720 2" "1920x1080 1.5" "1600x900 1.25 outputs"; do
     read -r mode scale new_mode new_scale <<<"$row"
-    width=${mode%x*} height=${mode#*x}
+    width=${mode%x*} height=${mode#*x} output=HEADLESS-1
     printf 'output HEADLESS-1 mode %s scale %s\ndefault_border none\n' "$mode" "$scale" >"$work/sway.conf"
     chmod 644 "$work/sway.conf"
     spawn "${as_user[@]}" sway -c "$work/sway.conf" >"$work/sway.log" 2>&1
@@ -90,48 +112,87 @@ wayland() {
     pids+=("$pointer_PID")
     start_viewer "${as_user[@]}" "$work/${viewer##*/}"
     expect_pattern "at scale $scale"
-    if [[ -n $new_mode ]]; then
+    if [[ $new_mode == outputs ]]; then
+      "${as_user[@]}" swaymsg -q create_output
+      "${as_user[@]}" swaymsg -q output HEADLESS-2 mode 800x600 scale 1
+      "${as_user[@]}" swaymsg -q move workspace to output HEADLESS-2
+      width=800 height=600 output=HEADLESS-2
+      expect_pattern "moved to HEADLESS-2"
+      "${as_user[@]}" swaymsg -q move workspace to output HEADLESS-1
+      width=${mode%x*} height=${mode#*x} output=HEADLESS-1
+      expect_pattern "moved back to HEADLESS-1"
+      end_from_dialog() { key Escape; } # Exit's place in the layout of two outputs is not the probe's
+    elif [[ -n $new_mode ]]; then
       "${as_user[@]}" swaymsg -q output HEADLESS-1 mode "$new_mode" scale "$new_scale"
       width=${new_mode%x*} height=${new_mode#*x}
       expect_pattern "after a change from $mode at scale $scale to scale $new_scale"
     fi
     pause_resume_end
   done
+  # The compositor gone for good: after waiting for it to come back, one line and status 1. (Its socket is in
+  # this test's own folder, where nothing else can make another.)
+  local status=0
+  spawn "${as_user[@]}" sway -c "$work/sway.conf" >"$work/sway.log" 2>&1
+  poll 10 test -S "$run/$WAYLAND_DISPLAY" || fail "sway did not start: $(tail -5 "$work/sway.log")"
+  local compositor=${pids[-1]}
+  start_viewer "${as_user[@]}" "$work/${viewer##*/}"
+  expect_pattern "before its compositor goes"
+  kill "$compositor"
+  poll 20 viewer_ended || fail "still running 20 s after its compositor went"
+  wait "$viewer_pid" || status=$?
+  [[ $status == 1 && $(wc -l <"$viewer_log") == 1 ]] || fail "status $status after its compositor went: $(cat "$viewer_log")"
+  stop_all
 }
 
-# Debian's kernel and a busybox initramfs that loads the virtual GPU's and keyboard's drivers, mounts
-# the host's root read-only and runs the viewer on tty1 as a console login would; kept in CACHE.
+# Debian's kernel and the modules for a virtual GPU (virtio-gpu), the emulated standard VGA (bochs-drm) and the
+# keyboard, kept in CACHE. The initramfs is made for each run: busybox, those modules, the viewer and exactly the
+# shared libraries ldd lists for it, nothing else of the host's (no graphics library beyond libdrm); it runs the
+# viewer on tty1 as a console login would.
 prepare_console() {
   vm=$cache/$(cksum <"$0" | cut -d ' ' -f 1) # made afresh when this script changes
-  [[ ! -s $vm/initrd.gz ]] || return 0
-  local made=$work/vm package version
-  package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/ *Depends: \(linux-image-[0-9].*\)/\1/p')
-  [[ -n $package ]] || skip "apt knows no Debian kernel (linux-image-amd64); apt-get update may be missing"
-  version=${package#linux-image-}
-  mkdir -p "$made"/initrd/{bin,dev,host,lib,proc,sys}
-  (cd "$made" && apt-get download -q "$package" >download.log 2>&1) ||
-    skip "could not download $package: $(tail -1 "$made/download.log")"
-  dpkg-deb -x "$made"/*.deb "$made/kernel"
-  depmod -b "$made/kernel" "$version"
-  modprobe -d "$made/kernel" -S "$version" --show-depends -a virtio_pci virtio_gpu virtio_input evdev 9pnet_virtio 9p |
-    awk '$1 == "insmod" && !seen[$2]++ { print $2 }' >"$made/initrd/modules" # in load order
-  xargs -d '\n' -a "$made/initrd/modules" cp -t "$made/initrd/lib"
-  cp /bin/busybox "$made/initrd/bin/"
-  install -m 755 /dev/stdin "$made/initrd/init" <<'INIT'
+  if [[ ! -s $vm/vmlinuz ]]; then
+    local made=$work/vm package version
+    package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/ *Depends: \(linux-image-[0-9].*\)/\1/p')
+    [[ -n $package ]] || skip "apt knows no Debian kernel (linux-image-amd64); apt-get update may be missing"
+    version=${package#linux-image-}
+    mkdir -p "$made/modules"
+    (cd "$made" && apt-get download -q "$package" >download.log 2>&1) ||
+      skip "could not download $package: $(tail -1 "$made/download.log")"
+    dpkg-deb -x "$made"/*.deb "$made/kernel"
+    depmod -b "$made/kernel" "$version"
+    modprobe -d "$made/kernel" -S "$version" --show-depends -a virtio_pci virtio_gpu bochs virtio_input evdev |
+      awk '$1 == "insmod" && !seen[$2]++ { print $2 }' >"$made/order" # in load order
+    xargs -d '\n' -a "$made/order" cp -t "$made/modules"
+    sed 's,.*/,,' "$made/order" >"$made/modules/order"
+    rm -rf "$cache" && mkdir -p "$vm" && cp "$made/kernel/boot/vmlinuz-$version" "$vm/vmlinuz"
+    mv "$made/modules" "$vm/"
+  fi
+  local root=$work/initrd library
+  mkdir -p "$root"/{bin,dev,proc,sys}
+  cp -r "$vm/modules" "$root/"
+  cp /bin/busybox "$root/bin/"
+  cp "$viewer" "$root/quorvane-view"
+  [[ -z $bare ]] || cp "$probe" "$bare" "$root/" # the benchmark and its bare client
+  for library in $(ldd "$viewer" ${bare:+"$probe" "$bare"} |
+                   awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }' | sort -u); do
+    mkdir -p "$root${library%/*}" && cp -L "$library" "$root$library"
+  done
+  if [[ -z $bare ]]; then
+    echo "/quorvane-view" >"$root/job"
+  else
+    echo "/${probe##*/} console /quorvane-view /${bare##*/} 15 >/dev/console 2>&1" >"$root/job"
+  fi
+  install -m 755 /dev/stdin "$root/init" <<'INIT'
 #!/bin/busybox sh
 /bin/busybox --install -s /bin
 mount -t devtmpfs dev /dev && exec </dev/console >/dev/console 2>&1
 mount -t proc proc /proc && mount -t sysfs sys /sys
-for module in $(cat /modules); do insmod /lib/${module##*/}; done
-mount -t 9p -o trans=virtio,version=9p2000.L,ro host /host
-for fs in dev proc sys; do mount -o bind /$fs /host/$fs; done
-setsid -c chroot /host /usr/bin/env -i HOME=/root USER=root LOGNAME=root SHELL=/bin/sh TERM=linux \
-  PATH=/usr/bin:/bin "$viewer" </dev/tty1
+for module in $(cat /modules/order); do insmod /modules/$module; done
+setsid -c env -i HOME=/ USER=root LOGNAME=root SHELL=/bin/sh TERM=linux PATH=/bin sh /job </dev/tty1
 echo "viewer ended with status $?"
 poweroff -f
 INIT
-  rm -rf "$cache" && mkdir -p "$vm" && cp "$made/kernel/boot/vmlinuz-$version" "$vm/vmlinuz"
-  (cd "$made/initrd" && find . | cpio -o -H newc --quiet | gzip -1) >"$made/initrd.gz" && mv "$made/initrd.gz" "$vm"
+  (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) >"$work/initrd.gz"
 }
 
 source "$(dirname "$0")/../support/qmp.sh"
@@ -139,22 +200,41 @@ source "$(dirname "$0")/../support/qmp.sh"
 console() {
   command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
   prepare_console
-  width=1024 height=768
   capture() { qmp "{\"execute\": \"screendump\", \"arguments\": {\"filename\": \"$shot\"}}"; }
-  # Software emulation, no KVM. The viewer finds KMSDRM by itself.
-  coproc qemu {
-    exec qemu-system-x86_64 -nodefaults -no-user-config -no-reboot -accel tcg -m 512 -display none \
-      -kernel "$vm/vmlinuz" -initrd "$vm/initrd.gz" -append "console=ttyS0 panic=-1 viewer=$viewer" \
-      -device virtio-gpu-pci,xres=$width,yres=$height -device virtio-keyboard-pci \
-      -virtfs local,path=/,mount_tag=host,security_model=none,readonly=on,multidevs=remap \
-      -serial "file:$viewer_log" -qmp stdio 2>"$work/qemu.log"
-  }
-  viewer_pid=$qemu_PID pids+=("$qemu_PID")
-  qmp '{"execute": "qmp_capabilities"}' || fail "qemu did not start: $(cat "$work/qemu.log")"
-  expect_pattern "on the console" 120
-  qmp '{"execute": "send-key", "arguments": {"keys": [{"type": "qcode", "data": "esc"}]}}'
-  poll 30 viewer_ended || fail "still running after Esc"
-  grep -q "viewer ended with status 0" "$viewer_log" || fail "no status 0 on the serial line"
+  key() { qmp "{\"execute\": \"send-key\", \"arguments\": {\"keys\": [{\"type\": \"qcode\", \"data\": \"$1\"}]}}"; }
+  # A virtual GPU, and the standard VGA, which bochs-drm drives as a bare PC's firmware frame buffer would be.
+  # Software emulation, no KVM. The viewer finds the console's driver by itself.
+  for row in "virtio-gpu-pci 1024x768" "VGA 1280x720"; do
+    read -r device size <<<"$row"
+    width=${size%x*} height=${size#*x} viewer_log=$work/serial-$device.log
+    coproc qemu {
+      exec qemu-system-x86_64 -nodefaults -no-user-config -no-reboot -accel tcg -m 512 -display none \
+        -kernel "$vm/vmlinuz" -initrd "$work/initrd.gz" -append "console=ttyS0 panic=-1" \
+        -device "$device,xres=$width,yres=$height" -device virtio-keyboard-pci \
+        -serial "file:$viewer_log" -qmp stdio 2>"$work/qemu.log"
+    }
+    viewer_pid=$qemu_PID pids+=("$qemu_PID")
+    qmp '{"execute": "qmp_capabilities"}' || fail "qemu did not start: $(cat "$work/qemu.log")"
+    expect_pattern "on the console ($device)" 120
+    # No mouse here: Space pauses, Enter returns, Esc ends.
+    key spc
+    poll 15 shows_other || fail "Space left the pattern on screen ($device)"
+    key ret
+    expect_pattern "after Enter ($device)"
+    key esc
+    poll 30 viewer_ended || fail "still running after Esc ($device)"
+    grep -q "viewer ended with status 0" "$viewer_log" || fail "no status 0 on the serial line ($device)"
+    stop_all
+  done
+}
+
+console-bench() {
+  prepare_console
+  local log=$work/serial.log
+  timeout 300 qemu-system-x86_64 -nodefaults -no-user-config -no-reboot -accel tcg -m 512 -display none \
+    -kernel "$vm/vmlinuz" -initrd "$work/initrd.gz" -append "console=ttyS0 panic=-1 quiet" \
+    -device VGA,xres=1920,yres=1080 -serial "file:$log" 2>"$work/qemu.log" || true
+  grep '^console ' "$log" | sed 's/^console/console (bochs-drm in qemu)/' || { tail -5 "$log"; exit 1; }
 }
 
 "$platform"
