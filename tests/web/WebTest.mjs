@@ -1,13 +1,13 @@
 // The web page against the native renderer, pixel for pixel.
 //
 //   node WebTest.mjs core QUORVANE_CORE.wasm QUORVANE-RENDER
-//   node WebTest.mjs page QUORVANE.html QUORVANE-RENDER chromium|firefox SCALE [PAGE-ZOOM]
+//   node WebTest.mjs page QUORVANE.html QUORVANE-RENDER chromium|firefox SCALE [PAGE-ZOOM [wasm-blocked]]
 import { execFileSync } from 'node:child_process';
 import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import puppeteer from 'puppeteer-core';
 import pngjs from 'pngjs';
 
-const [mode, subject, render, browserName, scale, zoom = '1'] = process.argv.slice(2);
+const [mode, subject, render, browserName, scale, zoom = '1', variant = ''] = process.argv.slice(2);
 let failures = 0;
 function check(ok, what) {
   if (!ok) {
@@ -112,6 +112,24 @@ if (mode === 'core') {
     check(facts === expected, `the dialog says "${facts}", not "${expected}"`);
   };
 
+  // Served by a site whose policy forbids WebAssembly: said in the page, with the browser's reason, and in
+  // the dialog.
+  if (variant === 'wasm-blocked') {
+    const blocked = await browser.newPage();
+    await blocked.setRequestInterception(true);
+    blocked.on('request', request => request.respond({contentType: 'text/html', body: readFileSync(subject),
+                                                       headers: {'Content-Security-Policy': "script-src 'unsafe-inline'"}}));
+    await blocked.goto('http://quorvane.test/');
+    const said = await blocked.waitForFunction(() => !document.getElementById('failed').hidden &&
+      document.getElementById('failed').textContent).then(handle => handle.jsonValue());
+    check(/^The pattern cannot be shown: this browser did not run its WebAssembly core \(.*Content Security.*[^.]\)\.$/
+          .test(said), `the page says "${said}"`);
+    await blocked.mouse.click(100, 100);
+    const facts = await blocked.$eval('#facts', facts => facts.textContent);
+    check(/: the pattern's core did not load: .*Content Security/.test(facts), `the dialog says "${facts}"`);
+    await browser.close();
+    process.exit(failures ? 1 : 0);
+  }
   await showsPattern('the pattern at once', false);
   await browser.setWindowBounds(await page.windowId(), {width: 1024, height: 700});
   await page.waitForFunction(() => outerWidth > 1000);
@@ -173,6 +191,13 @@ if (mode === 'core') {
   await guessing.evaluate(() => measure({contentRect: {width: 40000 / devicePixelRatio, height: 100}}));
   const failed = await guessing.$eval('#facts', facts => facts.textContent);
   check(/^40000 x \d+ device pixels, .*: the pattern cannot be drawn at this size\.$/.test(failed), `told: ${failed}`);
+  // A canvas the browser leaves blank, as some do above their own limits, is told as refused.
+  await guessing.evaluate(() => {
+    CanvasRenderingContext2D.prototype.putImageData = () => {};
+    measure({contentRect: {width: 300, height: 200}});
+  });
+  const refused = await guessing.$eval('#facts', facts => facts.textContent);
+  check(/: the browser refused a canvas of this size\.$/.test(refused), `told: ${refused}`);
   await browser.close();
 }
 process.exit(failures ? 1 : 0);
