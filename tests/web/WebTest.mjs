@@ -75,8 +75,9 @@ if (mode === 'core') {
     args: [`--force-device-scale-factor=${scale}`, `--screen-info={${screenSize.join('x')}}`, '--window-size=800,600',
            '--no-sandbox', '--disable-background-networking', '--disable-component-update', '--no-first-run', url],
   });
+  // The start-up tab can come while it still shows about:blank, which is complete too.
   const [page] = await browser.pages();
-  await page.waitForFunction(() => document.readyState === 'complete');
+  await page.waitForFunction(url => location.href === url && document.readyState === 'complete', {}, url);
   page.on('pageerror', error => check(false, `the page threw ${error.message}`));
   const state = () => page.evaluate(() => ({
     width: document.getElementById('pattern').width, height: document.getElementById('pattern').height,

@@ -221,13 +221,14 @@ TEST_F(PauseDialog, ASecondClickCannotReachThePattern)
     ASSERT_TRUE(dialog);
     const RECT box = WindowRect(dialog);
     Click(box.left / 2, box.top / 2); // on the desktop where the pattern was
-    // The desktop takes the activation once the click has been handled; a
-    // pattern window still in the way would have kept it with the dialog.
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() != dialog; })) << "the click was not handled";
+    // Which window is active afterwards tells nothing under Wine: the X server
+    // may map the dialog only after the click, and the X focus it then gives
+    // the dialog makes it active again, taking the activation from the desktop.
+    ASSERT_TRUE(InputHandled(GetDesktopWindow())) << "the desktop did not handle the click";
     EXPECT_EQ(WindowsOf(program_.Id(), "#32770").size(), 1u);
     const RECT pattern = WindowRect(program_.Pattern());
     EXPECT_EQ(pattern.right - pattern.left, 0);
-    ClickOn(Button(dialog, IDOK)); // the desktop has the focus now
+    ClickOn(Button(dialog, IDOK));
     EXPECT_TRUE(BackToFullScreen());
 }
 
