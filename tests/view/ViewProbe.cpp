@@ -1,5 +1,6 @@
 // The viewer tests' eyes and hands, one tool for every platform:
 //   compare WIDTH HEIGHT FILE.ppm  0: the capture is the pattern; 1: it differs (first differences on stdout)
+//   compare-dialog WIDTH HEIGHT LINE FILE.ppm  the same for the pause dialog with this technician's line
 //   cursor   X11: 0 when the cursor image has no visible pixel, 1 when it has
 //   pointer  Wayland: for each line "X Y XEXTENT YEXTENT" on stdin, a left click there in the layout
 //   exit WIDTH HEIGHT  where the dialog's Exit button is, in device pixels, "X Y WIDTH HEIGHT" for pointer
@@ -20,7 +21,8 @@
 
 namespace {
 
-int CompareCapture(int width, int height, const char *path)
+// The capture against the frame expected, which what names.
+int CompareCapture(int width, int height, const char *path, const std::vector<uint32_t> &expected, const char *what)
 {
     // netpbm, grim and qemu write no comments in the header.
     std::ifstream in(path, std::ios::binary);
@@ -31,7 +33,7 @@ int CompareCapture(int width, int height, const char *path)
         return 2;
     }
     if (capturedWidth != width || capturedHeight != height) {
-        std::printf("the capture is %dx%d, the pattern %dx%d\n", capturedWidth, capturedHeight, width, height);
+        std::printf("the capture is %dx%d, the %s %dx%d\n", capturedWidth, capturedHeight, what, width, height);
         return 1;
     }
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -41,17 +43,15 @@ int CompareCapture(int width, int height, const char *path)
         std::printf("%s: cut short\n", path);
         return 2;
     }
-    std::vector<uint32_t> pattern(count);
-    RenderPatternBand(width, height, 0, height, pattern.data());
     size_t differing = 0;
     for (size_t i = 0; i < count; ++i) {
         const uint32_t got = rgb[3 * i] | rgb[3 * i + 1] << 8 | rgb[3 * i + 2] << 16; // 0x00BBGGRR, as drawn
-        if (got != pattern[i] && ++differing <= 10) {
-            std::printf("  [%zu] x %zu y %zu: expected 0x%06X, got 0x%06X\n", i, i % width, i / width, pattern[i],
+        if (got != expected[i] && ++differing <= 10) {
+            std::printf("  [%zu] x %zu y %zu: expected 0x%06X, got 0x%06X\n", i, i % width, i / width, expected[i],
                         got);
         }
     }
-    std::printf("%zu of %zu pixels differ from the pattern at %dx%d\n", differing, count, width, height);
+    std::printf("%zu of %zu pixels differ from the %s at %dx%d\n", differing, count, what, width, height);
     return differing > 0;
 }
 
@@ -110,8 +110,15 @@ int ClickPointer()
 int main(int argc, char **argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "compare" && argc == 5) {
-        return CompareCapture(std::stoi(argv[2]), std::stoi(argv[3]), argv[4]);
+    if ((mode == "compare" && argc == 5) || (mode == "compare-dialog" && argc == 6)) {
+        const int width = std::stoi(argv[2]), height = std::stoi(argv[3]);
+        std::vector<uint32_t> expected(static_cast<size_t>(width) * static_cast<size_t>(height));
+        if (mode == "compare") {
+            RenderPatternBand(width, height, 0, height, expected.data());
+            return CompareCapture(width, height, argv[4], expected, "pattern");
+        }
+        DrawDialogBand(LayoutDialog(width, height, argv[4]), argv[4], width, height, 0, height, expected.data());
+        return CompareCapture(width, height, argv[5], expected, "dialog");
     }
     if (mode == "exit" && argc == 4) {
         // The buttons lie centred, whatever the technician's line says.
@@ -123,6 +130,7 @@ int main(int argc, char **argv)
     if ((mode == "cursor" || mode == "pointer") && argc == 2) {
         return mode == "cursor" ? CheckCursor() : ClickPointer();
     }
-    std::fprintf(stderr, "usage: view-probe compare WIDTH HEIGHT FILE.ppm | cursor | pointer | exit WIDTH HEIGHT\n");
+    std::fprintf(stderr, "usage: view-probe compare WIDTH HEIGHT FILE.ppm | compare-dialog WIDTH HEIGHT LINE FILE.ppm |"
+                         " cursor | pointer | exit WIDTH HEIGHT\n");
     return 2;
 }
