@@ -203,4 +203,51 @@ TEST(DialogSweep, DrawsInsideEveryFrameWithItsButtonsOnIt)
     EXPECT_TRUE(SameSequence(faults, {}));
 }
 
+// Where the dialog's text shows: each run of rows with black pixels inside the box, leaving out its outline,
+// the icon and the buttons, as "rows first-last, columns left-right". Title, credit and the technician's line,
+// on one row where the frame is wide enough and wrapped where it is not.
+TEST(DialogSweep, PutsItsTextWhereItsLayoutSays)
+{
+    const char *line = "1100 x 700 device pixels, scale 1.57, driver wayland: not one to one, the scaled size is not whole.";
+    std::vector<std::string> actual;
+    for (const auto &[width, height] : {std::pair{1920, 1080}, {640, 480}, {320, 240}, {200, 150}}) {
+        const DialogLayout layout = LayoutDialog(width, height, line);
+        std::vector<uint32_t> frame(static_cast<size_t>(width) * height);
+        DrawDialogBand(layout, line, width, height, 0, height, frame.data());
+        const int s = layout.scale;
+        const PixelRect inside{std::max(layout.box.x + s, 0), std::max(layout.box.y + s, 0),
+                               std::min(layout.box.x + layout.box.width - s, width),
+                               std::min(layout.box.y + layout.box.height - s, height)}; // right and bottom
+        std::string runs = std::to_string(width) + "x" + std::to_string(height) + ":";
+        int first = -1, left = width, right = -1;
+        for (int y = inside.y; y <= inside.height; ++y) {
+            int rowLeft = width, rowRight = -1;
+            for (int x = inside.x; y < inside.height && x < inside.width; ++x) {
+                if (frame[static_cast<size_t>(y) * width + x] == 0 && !layout.icon.Contains(x, y) &&
+                    !layout.ok.Contains(x, y) && !layout.exit.Contains(x, y)) {
+                    rowLeft = std::min(rowLeft, x);
+                    rowRight = x;
+                }
+            }
+            if (rowRight >= 0) {
+                first = first < 0 ? y : first;
+                left = std::min(left, rowLeft);
+                right = std::max(right, rowRight);
+            } else if (first >= 0) {
+                runs += " " + std::to_string(first) + "-" + std::to_string(y - 1) + " " + std::to_string(left) + "-" +
+                        std::to_string(right);
+                first = -1;
+                left = width;
+                right = -1;
+            }
+        }
+        actual.push_back(runs);
+    }
+    EXPECT_TRUE(SameSequence(actual, {
+        "1920x1080: 510-523 865-1054 554-567 787-1132 582-595 369-1548",
+        "640x480: 225-231 272-366 247-253 233-405 261-267 24-613",
+        "320x240: 94-100 112-206 116-122 73-245 130-136 29-290 141-147 19-299 152-158 142-174",
+        "200x150: 44-50 52-146 66-72 13-185 80-86 26-171 91-97 19-177 102-108 22-176 113-119 46-150"}));
+}
+
 } // namespace
