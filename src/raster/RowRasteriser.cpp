@@ -12,14 +12,14 @@
 
 namespace {
 
-// A band larger than this, which no cache holds, goes out to memory with
-// streaming stores: they write whole lines of memory without reading them
-// first, in about half the time of stores through the cache. A band the
-// cache holds, such as the renderer's few rows, is faster written through
-// it. SSE2, which every x86-64 processor has, makes them; WebAssembly
-// without SIMD has none.
+// A band larger than this, more than most processors' caches hold, goes out
+// to memory with streaming stores: they write whole lines of memory without
+// reading them first, in about half the time of stores through the cache. A
+// band the cache holds, such as the renderer's few rows, is faster written
+// through it. SSE2, which every x86-64 processor has, makes them;
+// WebAssembly without SIMD has none.
 #if defined(__SSE2__)
-constexpr size_t StreamedBandBytes = size_t{64} << 20;
+constexpr size_t StreamedBandBytes = size_t{32} << 20;
 #else
 constexpr size_t StreamedBandBytes = SIZE_MAX;
 #endif
@@ -338,7 +338,9 @@ const RowRasteriser::Outline &RowRasteriser::OutlineOf(const RowEntry &ellipse, 
     return outlines_[shape.firstOutline + static_cast<size_t>(std::min(row, shape.h - 1 - row))];
 }
 
-RowRasteriser::EllipseRow RowRasteriser::RowOf(const RowEntry &ellipse, const Outline &outline) const
+// Inline, so that the spans it makes stay in registers: returned through
+// memory, they are stored a member at a time and loaded wider, which stalls.
+inline RowRasteriser::EllipseRow RowRasteriser::RowOf(const RowEntry &ellipse, const Outline &outline) const
 {
     const int64_t left = ellipse.shapeLeft;
     const int64_t w = shapes_[ellipse.shape].w;
