@@ -85,11 +85,10 @@ void PatternByEntries(int32_t width, int32_t height, uint32_t *pixels)
     RenderPatternBandByEntries(width, height, 0, height, pixels, OpaqueAlpha);
 }
 
-// The one-colour fills the floor is the fastest of. The compiler's loop of
-// vector stores reads each line of the frame into the cache before writing
-// it; the C library's fill, on x86-64 a string store for large sizes, and the
-// string store itself may write whole lines without reading them; streaming
-// stores write whole lines past the cache, to memory.
+// The one-colour fills the floor is the fastest of: the compiler's loop of
+// vector stores; the C library's, which may be wider or stream; the string
+// store, which may write whole lines without reading them first; and
+// streaming stores, which write whole lines past the cache, to memory.
 void StdFill(uint32_t *pixels, size_t count)
 {
     std::fill(pixels, pixels + count, OpaqueAlpha);
