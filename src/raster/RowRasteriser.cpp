@@ -6,7 +6,37 @@
 
 #include <string.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
+
+// A band larger than this, more than most processors' caches hold, goes out
+// to memory with streaming stores: they write whole lines of memory without
+// reading them first, in about half the time of stores through the cache. A
+// band the cache holds, such as the renderer's few rows, is faster written
+// through it. SSE2, which every x86-64 processor has, makes them;
+// WebAssembly without SIMD has none.
+#if defined(__SSE2__)
+constexpr size_t StreamedBandBytes = size_t{32} << 20;
+#else
+constexpr size_t StreamedBandBytes = SIZE_MAX;
+#endif
+
+// A row put together in the cache, out to a band that is streamed.
+void StreamRow(uint32_t *to, const uint32_t *from, size_t count)
+{
+#if defined(__SSE2__)
+    for (; count > 0 && reinterpret_cast<uintptr_t>(to) % 16 != 0; --count) {
+        *to++ = *from++;
+    }
+    for (; count >= 4; count -= 4, to += 4, from += 4) {
+        _mm_stream_si128(reinterpret_cast<__m128i *>(to), _mm_loadu_si128(reinterpret_cast<const __m128i *>(from)));
+    }
+#endif
+    memcpy(to, from, count * sizeof *to);
+}
 
 // Every fill of the row rasteriser comes here. Two pixels to a store, as
 // without SIMD WebAssembly has no wider one; and the colour by value, as
@@ -126,18 +156,21 @@ bool RowRasteriser::Add(const RowEntry &entry)
 }
 
 // Rows that the same entries cross look the same but for their ellipses: each
-// run of them is drawn once without its ellipses into its first row, which
-// the others copy. The same boxes cross every row of the run, so each
-// ellipse's pixels there come from two rows drawn once for the run: its
-// inside (the brush with the later boxes over it) and its outline (the pen
-// with the later boxes over it), copied into each row's fill and outline
-// spans. A row whose ellipses' outlines are those of the row above is that
-// row again. So each pixel goes out to memory once, and is mostly written by
-// copying. The first row gets its ellipses last, as it is the one copied.
+// run of them is drawn once without its ellipses, as the run's base row. The
+// same boxes cross every row of the run, so each ellipse's pixels there come
+// from two rows drawn once for the run: its inside (the brush with the later
+// boxes over it) and its outline (the pen with the later boxes over it),
+// copied into each row's fill and outline spans. A row whose ellipses'
+// outlines are those of the row above is that row again. So each pixel is
+// written once, by copying. A band the cache holds is drawn in place, each
+// row from the base and the ellipses' rows or from the row above. A band that
+// goes out to memory, where reading a row back is slow, is put together a
+// row at a time in working memory, where each row changes from the one above
+// only where an outline moved, and streamed out from there.
 bool RowRasteriser::Draw(uint32_t *pixels) const
 {
     PlainArray<Planned> plan;
-    PlainArray<uint32_t> sources;
+    PlainArray<uint32_t> sources; // the base row, the row being put together, each ellipse's two rows
     if (!complete_) {
         return false;
     }
@@ -145,6 +178,7 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
     if (width == 0) {
         return true;
     }
+    const bool streamed = width * static_cast<size_t>(band_.endRow - band_.firstRow) * sizeof *pixels > StreamedBandBytes;
     for (int32_t top = band_.firstRow, bottom; top < band_.endRow; top = bottom) {
         // Down to the next row where an entry starts or ends.
         bottom = band_.endRow;
@@ -166,11 +200,13 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
                    });
         };
 
-        uint32_t *first = pixels + static_cast<size_t>(top - band_.firstRow) * width;
-        Fill(first, 0, band_.width, alpha_);
+        if (!sources.Resize(std::max(sources.Size(), 2 * width))) {
+            return false;
+        }
+        Fill(&sources[0], 0, band_.width, alpha_);
         for (const RowEntry *entry = entries_.begin(); entry != entries_.end(); ++entry) {
             if (boxCrosses(*entry) && !alreadyThere(entry)) {
-                Paint(first, *entry, 0, band_.width);
+                Paint(&sources[0], *entry, 0, band_.width);
             }
         }
         size_t planned = 0;
@@ -179,12 +215,12 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
                 continue;
             }
             // Grown, never shrunk, so that its rows are not cleared for each run.
-            const size_t inside = 2 * width * planned;
+            const size_t inside = 2 * width * (planned + 1);
             if (!plan.Resize(std::max(plan.Size(), planned + 1)) ||
                 !sources.Resize(std::max(sources.Size(), inside + 2 * width))) {
                 return false;
             }
-            plan[planned++] = Planned{ellipse, inside};
+            plan[planned++] = Planned{ellipse, inside, {}, {}, {}, false};
             uint32_t *insideRow = &sources[inside];
             uint32_t *outlineRow = insideRow + width;
             Fill(insideRow, ellipse->left, Right(*ellipse), ellipse->brush);
@@ -197,45 +233,96 @@ bool RowRasteriser::Draw(uint32_t *pixels) const
             }
         }
 
-        for (int32_t y = top + 1; y < bottom; ++y) {
-            uint32_t *row = pixels + static_cast<size_t>(y - band_.firstRow) * width;
-            if (y > top + 1 && std::all_of(plan.begin(), plan.begin() + planned, [&](const Planned &p) {
-                    return OutlineOf(*p.ellipse, y) == OutlineOf(*p.ellipse, y - 1);
-                })) {
-                std::copy(row - width, row, row);
-            } else {
-                PaintEllipses(row, y, plan, planned, sources, first);
-            }
+        for (size_t at = 0; at < planned; ++at) {
+            Planned &p = plan[at];
+            p.outline = OutlineOf(*p.ellipse, top);
+            p.spans = RowOf(*p.ellipse, p.outline);
         }
-        PaintEllipses(first, top, plan, planned, sources, nullptr);
+        uint32_t *const line = &sources[width]; // where a streamed band's rows are put together
+        for (int32_t y = top; y < bottom; ++y) {
+            uint32_t *const row = pixels + static_cast<size_t>(y - band_.firstRow) * width;
+            const bool moved = y == top || MoveOutlines(plan, planned, y);
+            if (!streamed) {
+                if (moved) {
+                    PaintEllipses(row, plan, planned, sources, Span{0, band_.width});
+                } else {
+                    memcpy(row, row - width, width * sizeof *row);
+                }
+                continue;
+            }
+            if (y == top) {
+                PaintEllipses(line, plan, planned, sources, Span{0, band_.width});
+            } else {
+                for (const Planned *p = plan.begin(); p != plan.begin() + planned; ++p) {
+                    if (p->moved) {
+                        for (const Span &changed : RowOf(*p->ellipse, p->changed).outline) {
+                            PaintEllipses(line, plan, planned, sources, changed);
+                        }
+                    }
+                }
+            }
+            StreamRow(row, line, width);
+        }
     }
+#if defined(__SSE2__)
+    if (streamed) {
+        _mm_sfence(); // the streaming stores seen before anything after
+    }
+#endif
     return true;
 }
 
-// Row y's ellipses, each over the ones before it, and the rest of the row
-// from base unless it is there already. Base is copied left to right up to
-// each fill and resumes after the furthest so far, so under fills that come
-// left to right, as the pattern's do, it is not copied at all.
-void RowRasteriser::PaintEllipses(uint32_t *row, int32_t y, const PlainArray<Planned> &plan, size_t planned,
-                                  const PlainArray<uint32_t> &sources, const uint32_t *base) const
+// Moves each ellipse on to row y, saying which moved and where their new
+// row differs from the one above, and whether any did.
+bool RowRasteriser::MoveOutlines(PlainArray<Planned> &plan, size_t planned, int32_t y) const
 {
-    int32_t copied = 0; // base is in place up to here, and every fill so far ends before it
+    bool any = false;
     for (size_t at = 0; at < planned; ++at) {
-        const EllipseRow spans = RowOf(*plan[at].ellipse, y);
-        if (base && spans.fill.left < spans.fill.right) {
-            CopySpan(base, copied, spans.fill.left, row);
-            copied = std::max(copied, spans.fill.right);
-        }
-        const uint32_t *inside = &sources[plan[at].inside];
-        const uint32_t *outline = inside + band_.width;
-        CopySpan(inside, spans.fill.left, spans.fill.right, row);
-        for (const Span &span : spans.outline) {
-            CopySpan(outline, span.left, span.right, row);
+        Planned &p = plan[at];
+        const Outline &outline = OutlineOf(*p.ellipse, y);
+        p.moved = !(outline == p.outline);
+        if (p.moved) {
+            // The two rows differ only where an outline that spans both of
+            // theirs lies: between its two spans the ellipse is inside on
+            // both rows, and beyond them outside.
+            p.changed = Outline{std::min(outline.xMin, p.outline.xMin), std::max(outline.xMax, p.outline.xMax)};
+            p.outline = outline;
+            p.spans = RowOf(*p.ellipse, outline);
+            any = true;
         }
     }
-    if (base) {
-        CopySpan(base, copied, band_.width, row);
+    return any;
+}
+
+// The row's columns from left to right as the run's base row with its
+// ellipses' spans over it, each over the ones before it. The base is copied
+// left to right up to each fill and resumes after the furthest so far, so
+// under fills that come left to right, as the pattern's do, it is not copied
+// at all.
+void RowRasteriser::PaintEllipses(uint32_t *row, const PlainArray<Planned> &plan, size_t planned,
+                                  const PlainArray<uint32_t> &sources, Span columns) const
+{
+    const auto within = [columns](Span span) {
+        return Span{std::max(span.left, columns.left), std::min(span.right, columns.right)};
+    };
+    const uint32_t *const base = sources.begin();
+    const size_t width = static_cast<size_t>(band_.width);
+    int32_t copied = columns.left; // base is in place up to here, and every fill so far ends before it
+    for (const Planned *p = plan.begin(); p != plan.begin() + planned; ++p) {
+        const Span fill = within(p->spans.fill);
+        if (fill.left >= fill.right) {
+            continue; // and so does its outline, which lies inside its fill
+        }
+        const uint32_t *const inside = base + p->inside;
+        const Span outline[2] = {within(p->spans.outline[0]), within(p->spans.outline[1])};
+        CopySpan(base, copied, fill.left, row);
+        copied = std::max(copied, fill.right);
+        CopySpan(inside, fill.left, fill.right, row);
+        for (const Span &part : outline) {
+            CopySpan(inside + width, part.left, part.right, row);
+        }
     }
+    CopySpan(base, copied, columns.right, row);
 }
 
 // Where the entry's columns end.
@@ -251,9 +338,10 @@ const RowRasteriser::Outline &RowRasteriser::OutlineOf(const RowEntry &ellipse, 
     return outlines_[shape.firstOutline + static_cast<size_t>(std::min(row, shape.h - 1 - row))];
 }
 
-RowRasteriser::EllipseRow RowRasteriser::RowOf(const RowEntry &ellipse, int32_t y) const
+// Inline, so that the spans it makes stay in registers: returned through
+// memory, they are stored a member at a time and loaded wider, which stalls.
+inline RowRasteriser::EllipseRow RowRasteriser::RowOf(const RowEntry &ellipse, const Outline &outline) const
 {
-    const Outline &outline = OutlineOf(ellipse, y);
     const int64_t left = ellipse.shapeLeft;
     const int64_t w = shapes_[ellipse.shape].w;
     const auto clip = [this](int64_t from, int64_t to) {

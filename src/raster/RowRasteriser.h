@@ -78,18 +78,25 @@ private:
 
     bool Add(const RowEntry &entry);
     const Outline &OutlineOf(const RowEntry &ellipse, int32_t y) const;
-    EllipseRow RowOf(const RowEntry &ellipse, int32_t y) const;
+    EllipseRow RowOf(const RowEntry &ellipse, const Outline &outline) const;
     void Paint(uint32_t *row, const RowEntry &entry, int32_t clipLeft, int32_t clipRight) const;
 
     // An ellipse that crosses a run of rows, and where its inside row starts
-    // among the rows Draw makes for the run; its outline row follows.
+    // among the rows Draw makes for the run; its outline row follows. Its
+    // outline and spans on the row being drawn, and the columns where that
+    // row differs from the row above, at its left edge and at its right.
     struct Planned {
         const RowEntry *ellipse;
         size_t inside;
+        Outline outline;
+        EllipseRow spans;
+        Outline changed;
+        bool moved;
     };
 
-    void PaintEllipses(uint32_t *row, int32_t y, const PlainArray<Planned> &plan, size_t planned,
-                       const PlainArray<uint32_t> &sources, const uint32_t *base) const;
+    bool MoveOutlines(PlainArray<Planned> &plan, size_t planned, int32_t y) const;
+    void PaintEllipses(uint32_t *row, const PlainArray<Planned> &plan, size_t planned,
+                       const PlainArray<uint32_t> &sources, Span columns) const;
     static int32_t Right(const RowEntry &entry);
     static int32_t FirstBoxPast(const RowEntry &entry, int32_t x);
     static bool Reaches(const RowEntry &entry, int32_t left, int32_t right);

@@ -97,7 +97,8 @@ TEST(PatternSweep, RowByRowPaintsWhatEntryByEntryDoesAtEverySize)
              std::tuple{1, 2000, 16, NoAlpha}, {2000, 1, 1, NoAlpha}, {4099, 3, 3, OpaqueAlpha},
              {3, 4099, 4099, OpaqueAlpha}, {301, 203, 7, NoAlpha}, {800, 600, 600, OpaqueAlpha},
              {800, 601, 16, NoAlpha}, {1023, 767, 16, NoAlpha}, {1366, 768, 768, OpaqueAlpha},
-             {1920, 1080, 1080, OpaqueAlpha}, {2161, 1213, 64, NoAlpha}, {3840, 2160, 16, NoAlpha}}) {
+             {1920, 1080, 1080, OpaqueAlpha}, {2161, 1213, 64, NoAlpha}, {3840, 2160, 16, NoAlpha},
+             {4099, 4097, 4097, OpaqueAlpha}}) {
         EXPECT_TRUE(RowsMatchEntries(width, height, bandRows, alpha));
     }
 }
