@@ -29,6 +29,7 @@ struct App {
     DialogLayout dialog;
     DialogButton pressed; // on the dialog, acting when released over it
     char line[256];
+    const char *trouble; // why a frame could not be put on the screen, told at the end
 };
 
 enum class Action { None, Pause, Resume, ChangeMode, End };
@@ -47,14 +48,14 @@ void Say(EFI_SIMPLE_TEXT_OUT_PROTOCOL *console, const char *text)
     }
 }
 
-EFI_INPUT_KEY WaitForKey(EFI_SYSTEM_TABLE *system)
+// Any key; at once where the firmware cannot wait for one, as none will come.
+void WaitForKey(EFI_SYSTEM_TABLE *system)
 {
     EFI_INPUT_KEY key{};
     UINTN which = 0;
-    while (system->ConIn->ReadKeyStroke(system->ConIn, &key) != EFI_SUCCESS) {
-        system->BootServices->WaitForEvent(1, &system->ConIn->WaitForKey, &which);
+    while (system->ConIn->ReadKeyStroke(system->ConIn, &key) != EFI_SUCCESS &&
+           system->BootServices->WaitForEvent(1, &system->ConIn->WaitForKey, &which) == EFI_SUCCESS) {
     }
-    return key;
 }
 
 // The graphics output that drives the console: the device's own handle that
@@ -116,8 +117,8 @@ void PaintDialog(const void *context, int width, int height, int firstRow, int r
     DrawDialogBand(app.dialog, app.line, width, height, firstRow, rowCount, rows);
 }
 
-// The pattern or the dialog for the mode shown. False where memory ran out.
-bool Redraw(App &app)
+// The pattern or the dialog for the mode shown: DrawFrame's result.
+EFI_STATUS Redraw(App &app)
 {
     if (!app.paused) {
         return DrawFrame(app.screen, PaintPattern, nullptr);
@@ -276,8 +277,8 @@ EFI_STATUS Bench(App &app)
 }
 #endif
 
-// Until Esc or Exit: EFI_SUCCESS, or EFI_OUT_OF_RESOURCES where a band's
-// memory could not be had, or the firmware's failure to wait for input.
+// Until Esc or Exit: EFI_SUCCESS; or Redraw's failure, with app.trouble
+// saying what it was; or the firmware's failure to wait for input.
 EFI_STATUS Run(App &app)
 {
     EFI_SYSTEM_TABLE *system = app.system;
@@ -294,10 +295,8 @@ EFI_STATUS Run(App &app)
 #ifdef QUORVANE_EFI_BENCH_WIDTH
     return Bench(app);
 #endif
-    if (!Redraw(app)) {
-        return EFI_OUT_OF_RESOURCES;
-    }
-    for (;;) {
+    EFI_STATUS status = Redraw(app);
+    while (status == EFI_SUCCESS) {
         UINTN which = 0;
         const EFI_STATUS waited = system->BootServices->WaitForEvent(count, events, &which);
         if (waited != EFI_SUCCESS) {
@@ -323,10 +322,13 @@ EFI_STATUS Run(App &app)
         case Action::End:
             return EFI_SUCCESS;
         }
-        if (!Redraw(app)) {
-            return EFI_OUT_OF_RESOURCES;
-        }
+        status = Redraw(app);
     }
+    // Told on the console at the end: the screen cannot show it, as what
+    // refused the frame would refuse the dialog too.
+    app.trouble = status == EFI_OUT_OF_RESOURCES ? "not enough memory for a band of the screen."
+                                                 : "the display refused the frame (its Blt failed).";
+    return status;
 }
 
 } // namespace
@@ -369,9 +371,10 @@ extern "C" EFI_STATUS EFIAPI EfiMain(EFI_HANDLE, EFI_SYSTEM_TABLE *system)
     }
     console->ClearScreen(console);
     console->EnableCursor(console, cursorShown);
-    if (status == EFI_OUT_OF_RESOURCES) {
-        Say(console, "Quorvane: not enough memory for a band of the screen. "
-                     "Press a key to return to the firmware.\r\n");
+    if (app.trouble) {
+        Say(console, "Quorvane: ");
+        Say(console, app.trouble);
+        Say(console, " Press a key to return to the firmware.\r\n");
         WaitForKey(system);
     }
 #ifdef QUORVANE_EFI_BENCH_WIDTH
