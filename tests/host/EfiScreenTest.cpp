@@ -236,24 +236,15 @@ TEST(EfiScreen, DrawsEveryPixelFormatAndStepsThroughTheModes)
                                                             : ""));
         }
     }
+    const std::string damaged10Bit = "Mode 1 of 1: 640 x 480, 32-bit mask red 0x3FF00000 green 0xFFC00 blue 0x3FF, "
+                                     "640 pixels a line; the display's EDID is damaged.";
     EXPECT_TRUE(SameSequence(actual, {
         "Mode 2 of 2: 1366 x 768, 32-bit blue-green-red, 1376 pixels a line; the display gave no EDID.",
         "exact",
         "Mode 1 of 1: 800 x 600, 32-bit red-green-blue, 800 pixels a line; the display prefers 1920 x 1080 by its "
         "EDID.",
         "exact",
-        "Mode 1 of 1: 640 x 480, 32-bit mask red 0x3FF00000 green 0xFFC00 blue 0x3FF, 640 pixels a line; the "
-        "display's EDID is damaged.",
-        "exact",
-        "Mode 1 of 1: 640 x 480, 32-bit mask red 0x3FF00000 green 0xFFC00 blue 0x3FF, 640 pixels a line; the "
-        "display's EDID is damaged.",
-        "exact",
-        "Mode 1 of 1: 640 x 480, 32-bit mask red 0x3FF00000 green 0xFFC00 blue 0x3FF, 640 pixels a line; the "
-        "display's EDID is damaged.",
-        "exact",
-        "Mode 1 of 1: 640 x 480, 32-bit mask red 0x3FF00000 green 0xFFC00 blue 0x3FF, 640 pixels a line; the "
-        "display's EDID is damaged.",
-        "exact",
+        damaged10Bit, "exact", damaged10Bit, "exact", damaged10Bit, "exact", damaged10Bit, "exact",
         "Mode 1 of 1: 1000 x 300, 24-bit mask red 0xFF0000 green 0xFF00 blue 0xFF, 1024 pixels a line; the "
         "display's preferred mode by its EDID.",
         "exact",
