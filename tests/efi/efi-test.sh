@@ -5,7 +5,8 @@
 # against PROBE's dialog for the line the application wrote on the serial console. Then Esc (on virtio-gpu from
 # the dialog) ends the application and the boot manager goes on.
 # efi-test.sh files EFI IMAGE SOURCE: the application's size, kind and imports, the image's copy of it, and the
-# same bytes from a second build from clean. efi-test.sh run RUN.SH: what run.sh efi starts, with and without a display.
+# same bytes from a second build from clean. efi-test.sh run RUN.SH IMAGE: the command run.sh efi prints, and
+# what it starts, with and without a display.
 set -euo pipefail
 kind=$1
 work=$(mktemp -d)
@@ -39,13 +40,30 @@ files() {
   cmp "$image" "$work/again/quorvane-usb.img" || fail "a second build from clean gave another image"
 }
 
+# run.sh efi from a tree of only run.sh and the built image, as a fresh checkout is after the build: what it
+# prints, run with a qemu that looks only for the files the command names.
 run() {
-  local script=$1 shown
-  shown=$(env -u WAYLAND_DISPLAY DISPLAY=:7 "$script" efi --print) || fail "run.sh efi --print failed: $shown"
-  grep -q -- '-display gtk,zoom-to-fit=off' <<<"$shown" &&
-    grep -q -- '-drive format=raw,file=/.*/quorvane-usb.img,' <<<"$shown" ||
-    fail "with a display, not the image in a window on it: $shown"
-  ! shown=$(env -u WAYLAND_DISPLAY -u DISPLAY "$script" efi --print 2>&1) ||
+  local tree=$work/tree command shown
+  mkdir -p "$tree/scripts" "$tree/build/efi" && cp "$1" "$tree/scripts/" && cp "$2" "$tree/build/efi/"
+  qemu-system-x86_64() {
+    local word file
+    for word; do
+      [[ $word != *file=* ]] || { file=${word#*file=} && [[ -f ${file%%,*} ]]; } || { echo "no ${file%%,*}"; return 1; }
+    done
+    echo started
+  }
+  export -f qemu-system-x86_64
+  shown=$(env -u WAYLAND_DISPLAY DISPLAY=:7 "$tree/scripts/run.sh" efi --print) ||
+    fail "run.sh efi --print failed: $shown"
+  command=$(grep -v '^#' <<<"$shown")
+  [[ $command == *' -display gtk,zoom-to-fit=off'* ]] || fail "with a display, not a window on it: $shown"
+  [[ $(cd "$tree" && bash -c "$shown" 2>&1) == started ]] ||
+    fail "the printed command does not run: $(cd "$tree" && bash -c "$shown" 2>&1)"
+  shown=$(env -u WAYLAND_DISPLAY -u DISPLAY "$tree/scripts/run.sh" efi --print) ||
+    fail "run.sh efi --print failed without a display: $shown"
+  grep -q '^# No display here' <<<"$shown" && [[ $(grep -v '^#' <<<"$shown") == "$command" ]] ||
+    fail "without a display, not the same command and what it needs: $shown"
+  ! shown=$(env -u WAYLAND_DISPLAY -u DISPLAY "$tree/scripts/run.sh" efi 2>&1) ||
     fail "without a display it would start: $shown"
   grep -q '^No display to show a window on' <<<"$shown" || fail "without a display: $shown"
 }
