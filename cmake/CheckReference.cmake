@@ -1,17 +1,17 @@
-# cmake -DTOOLS="A;B" -DFOLDERS="X;Y" -P CheckReference.cmake: fails unless
-# each tool is there and newer than every file in the folders it is built from.
-set(sources)
-foreach(folder ${FOLDERS})
-  file(GLOB_RECURSE found ${folder}/*)
-  list(APPEND sources ${found})
-endforeach()
-foreach(tool ${TOOLS})
-  if(NOT EXISTS ${tool})
-    message(FATAL_ERROR "${tool} is missing: build the host preset first (cmake --build --preset host)")
+# cmake -DPROGRAM=P -DREQUIRED=0|1 -DFOLDERS="X;Y" -P CheckReference.cmake:
+# fails unless the program is newer than every file in the folders it is
+# built from; a missing program fails only where it is required.
+if(NOT EXISTS ${PROGRAM})
+  if(REQUIRED)
+    message(FATAL_ERROR "${PROGRAM} is missing: build the host preset first (cmake --build --preset host)")
   endif()
+  return()
+endif()
+foreach(folder ${FOLDERS})
+  file(GLOB_RECURSE sources ${folder}/*)
   foreach(source ${sources})
-    if(${source} IS_NEWER_THAN ${tool})
-      message(FATAL_ERROR "${tool} is older than ${source}: build the host preset again (cmake --build --preset host)")
+    if(${source} IS_NEWER_THAN ${PROGRAM})
+      message(FATAL_ERROR "${PROGRAM} is older than ${source}: build the host preset again (cmake --build --preset host)")
     endif()
   endforeach()
 endforeach()

@@ -14,12 +14,12 @@ endforeach()
 # same sources give the same bytes.
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 set(efi_script ${CMAKE_SOURCE_DIR}/src/efi/quorvane-efi.ld)
-set(efi_links -nostdlib -Wl,--subsystem,10 -e EfiMain -s -Wl,--gc-sections -Wl,--no-insert-timestamp
-              -Wl,-T,${efi_script})
+set(efi_links -nostdlib -Wl,--subsystem,10 -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,-T,${efi_script})
 set_source_files_properties(src/efi/Freestanding.cpp PROPERTIES COMPILE_OPTIONS -fno-tree-loop-distribute-patterns)
 
-# The application, and its benchmark builds (bench/efi/efi-bench.sh), which
-# time their own first frame, the pattern's or one colour's, at two sizes.
+# The application, and its benchmark builds (bench/efi/efi-bench.sh): the
+# application from an entry of their own that times its first frame, the
+# pattern's or one colour's, at two sizes.
 set(efi_builds quorvane)
 foreach(size 1920x1080 3840x2160)
   foreach(first pattern colour)
@@ -27,7 +27,19 @@ foreach(size 1920x1080 3840x2160)
   endforeach()
 endforeach()
 foreach(name ${efi_builds})
-  add_executable(${name} src/efi/EfiMain.cpp src/efi/Screen.cpp src/efi/Edid.cpp src/efi/Freestanding.cpp)
+  if(name MATCHES "bench-([0-9]+)x([0-9]+)-(.*)")
+    add_executable(${name} bench/efi/EfiBench.cpp)
+    target_link_options(${name} PRIVATE -e EfiBenchMain)
+    target_compile_definitions(${name} PRIVATE QUORVANE_EFI_BENCH_WIDTH=${CMAKE_MATCH_1}
+                                               QUORVANE_EFI_BENCH_HEIGHT=${CMAKE_MATCH_2})
+    if(CMAKE_MATCH_3 STREQUAL colour)
+      target_compile_definitions(${name} PRIVATE QUORVANE_EFI_BENCH_COLOUR)
+    endif()
+  else()
+    add_executable(${name} src/efi/EfiMain.cpp)
+    target_link_options(${name} PRIVATE -e EfiMain)
+  endif()
+  target_sources(${name} PRIVATE src/efi/Screen.cpp src/efi/Edid.cpp src/efi/Freestanding.cpp)
   set_target_properties(${name} PROPERTIES SUFFIX .efi)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
   target_include_directories(${name} SYSTEM PRIVATE ${efi_includes})
@@ -35,13 +47,6 @@ foreach(name ${efi_builds})
   target_compile_options(${name} PRIVATE ${efi_compile})
   target_link_options(${name} PRIVATE ${efi_links})
   set_target_properties(${name} PROPERTIES LINK_DEPENDS ${efi_script})
-  if(name MATCHES "bench-([0-9]+)x([0-9]+)-(.*)")
-    target_compile_definitions(${name} PRIVATE QUORVANE_EFI_BENCH_WIDTH=${CMAKE_MATCH_1}
-                                               QUORVANE_EFI_BENCH_HEIGHT=${CMAKE_MATCH_2})
-    if(CMAKE_MATCH_3 STREQUAL colour)
-      target_compile_definitions(${name} PRIVATE QUORVANE_EFI_BENCH_COLOUR)
-    endif()
-  endif()
 endforeach()
 
 set(image ${CMAKE_BINARY_DIR}/quorvane-usb.img)

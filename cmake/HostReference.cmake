@@ -1,11 +1,24 @@
-# The host preset's quorvane-render, which other presets' tests hold their
-# pixels against, and a test that the others need first: it fails where that
-# renderer is missing or older than the code it is built from, as an old
-# build would hold the screens against an old picture.
+# The host preset's programs that other presets' tests hold their pixels
+# against, and for each a test that those tests need first: it fails where
+# the program is older than the code it is built from, as an old build would
+# hold the screens against an old picture, or where it is missing and
+# REQUIRED.
 set(QUORVANE_RENDER ${CMAKE_SOURCE_DIR}/build/host/quorvane-render CACHE FILEPATH
     "The native renderer the screens are held against, from the host preset")
-add_test(NAME host_reference_is_current
-         COMMAND ${CMAKE_COMMAND} -DTOOLS=${QUORVANE_RENDER}
-                 "-DFOLDERS=${CMAKE_SOURCE_DIR}/src/pattern;${CMAKE_SOURCE_DIR}/src/raster;${CMAKE_SOURCE_DIR}/src/render"
-                 -P ${CMAKE_SOURCE_DIR}/cmake/CheckReference.cmake)
-set_tests_properties(host_reference_is_current PROPERTIES FIXTURES_SETUP host_reference)
+
+# host_reference(NAME PROGRAM [REQUIRED] FOLDER...), the folders relative to
+# the source tree.
+function(host_reference name program)
+  set(required 0)
+  if(ARGV2 STREQUAL "REQUIRED")
+    set(required 1)
+    list(REMOVE_AT ARGN 0)
+  endif()
+  list(TRANSFORM ARGN PREPEND ${CMAKE_SOURCE_DIR}/)
+  add_test(NAME ${name}_is_current
+           COMMAND ${CMAKE_COMMAND} -DPROGRAM=${program} -DREQUIRED=${required} "-DFOLDERS=${ARGN}"
+                   -P ${CMAKE_SOURCE_DIR}/cmake/CheckReference.cmake)
+  set_tests_properties(${name}_is_current PROPERTIES FIXTURES_SETUP host_reference)
+endfunction()
+
+host_reference(quorvane_render ${QUORVANE_RENDER} REQUIRED src/pattern src/raster src/render)

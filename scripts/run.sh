@@ -5,7 +5,8 @@
 # PNG, installing only what that takes.
 #
 #   run.sh efi [--print]: boots quorvane.efi's USB stick image in a qemu window
-#   as a PC would; --print only prints the qemu command it would run.
+#   as a PC would; --print only prints the qemu command it would run, with or
+#   without a display, and what it still needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -49,26 +50,35 @@ show_with_viewer() {
 }
 
 # quorvane.efi as a PC starts it: OVMF boots the USB stick's image in a qemu
-# window on this display. Does not return.
+# window on this display. Does not return. --print prints the qemu command
+# instead, display or not, and what it still needs.
 show_efi() {
+  local image=$PWD/build/efi/quorvane-usb.img
+  # Software emulation, which starts it in seconds: KVM, where /dev/kvm is
+  # there but nested under another hypervisor, was seen to stop OVMF at once.
+  # The firmware's own settings at every start, from a copy-on-write of
+  # Debian's (snapshot=on), so that the command runs as it is printed.
+  local command=(qemu-system-x86_64 -machine q35 -accel tcg -m 256 -net none
+    -drive if=pflash,format=raw,readonly=on,file=/usr/share/OVMF/OVMF_CODE_4M.fd
+    -drive if=pflash,format=raw,file=/usr/share/OVMF/OVMF_VARS_4M.fd,snapshot=on
+    -drive "format=raw,file=$image,snapshot=on"
+    -vga none -device VGA,xres=1280,yres=800,vgamem_mb=64 -display gtk,zoom-to-fit=off)
+  if [[ ${1:-} == --print ]]; then
+    # What it still needs here, as comments that a shell passes over.
+    qemu-system-x86_64 -display help 2>/dev/null | grep -x gtk >/dev/null && [[ -f /usr/share/OVMF/OVMF_VARS_4M.fd ]] ||
+      echo "# First install qemu's window and OVMF: scripts/install-deps.sh efi efi-window (in $PWD)"
+    [[ -f $image ]] || echo "# First build the image: cmake --preset efi && cmake --build --preset efi (in $PWD)"
+    [[ -n ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]] ||
+      echo "# No display here: the window needs one (DISPLAY or WAYLAND_DISPLAY), or write the image to a USB stick."
+    echo "${command[*]}"
+    exit 0
+  fi
   if [[ -z ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]]; then
     echo "No display to show a window on: write build/efi/quorvane-usb.img to a USB stick instead (see README.md)." >&2
     exit 1
   fi
-  # Software emulation, which starts it in seconds: KVM, where /dev/kvm is
-  # there but nested under another hypervisor, was seen to stop OVMF at once.
-  local vars=build/efi/OVMF_VARS.fd
-  local command=(qemu-system-x86_64 -machine q35 -accel tcg -m 256 -net none
-    -drive if=pflash,format=raw,readonly=on,file=/usr/share/OVMF/OVMF_CODE_4M.fd
-    -drive "if=pflash,format=raw,file=$vars" -drive "format=raw,file=$PWD/build/efi/quorvane-usb.img,snapshot=on"
-    -vga none -device VGA,xres=1280,yres=800,vgamem_mb=64 -display gtk,zoom-to-fit=off)
-  if [[ ${1:-} == --print ]]; then
-    echo "${command[*]}"
-    exit 0
-  fi
   scripts/install-deps.sh efi efi-window
   build efi quorvane_usb_image
-  cp /usr/share/OVMF/OVMF_VARS_4M.fd "$vars" # the firmware's own settings at every start
   echo "Booting build/efi/quorvane-usb.img as a PC would: Space pauses, the arrows change modes, Esc ends;" \
     "then close the window."
   exec "${command[@]}"

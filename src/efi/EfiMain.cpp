@@ -29,6 +29,8 @@ struct App {
     DialogLayout dialog;
     DialogButton pressed; // on the dialog, acting when released over it
     char line[256];
+    const char *trouble; // why a frame could not be put on the screen, told at the end
+    BOOLEAN cursorShown; // the text console's, as the firmware had it
 };
 
 enum class Action { None, Pause, Resume, ChangeMode, End };
@@ -47,14 +49,14 @@ void Say(EFI_SIMPLE_TEXT_OUT_PROTOCOL *console, const char *text)
     }
 }
 
-EFI_INPUT_KEY WaitForKey(EFI_SYSTEM_TABLE *system)
+// Any key; at once where the firmware cannot wait for one, as none will come.
+void WaitForKey(EFI_SYSTEM_TABLE *system)
 {
     EFI_INPUT_KEY key{};
     UINTN which = 0;
-    while (system->ConIn->ReadKeyStroke(system->ConIn, &key) != EFI_SUCCESS) {
-        system->BootServices->WaitForEvent(1, &system->ConIn->WaitForKey, &which);
+    while (system->ConIn->ReadKeyStroke(system->ConIn, &key) != EFI_SUCCESS &&
+           system->BootServices->WaitForEvent(1, &system->ConIn->WaitForKey, &which) == EFI_SUCCESS) {
     }
-    return key;
 }
 
 // The graphics output that drives the console: the device's own handle that
@@ -94,15 +96,7 @@ bool Start(App &app)
     if (boot->HandleProtocol(handle, &EdidActiveGuid, reinterpret_cast<void **>(&edid)) != EFI_SUCCESS) {
         edid = nullptr;
     }
-    EdidSize preferred = edid ? PreferredSize(edid->Edid, edid->SizeOfEdid) : EdidSize{};
-#ifdef QUORVANE_EFI_BENCH_WIDTH
-    // The size to measure, where the display names none: qemu's standard VGA
-    // gives OVMF no EDID, which then boots 3840x2160 at 1280x800.
-    if (preferred.status == EdidStatus::None) {
-        preferred = {EdidStatus::Preferred, QUORVANE_EFI_BENCH_WIDTH, QUORVANE_EFI_BENCH_HEIGHT};
-    }
-#endif
-    return StartScreen(app.screen, gop, boot, preferred);
+    return StartScreen(app.screen, gop, boot, edid ? PreferredSize(edid->Edid, edid->SizeOfEdid) : EdidSize{});
 }
 
 void PaintPattern(const void *, int width, int height, int firstRow, int rowCount, uint32_t *rows)
@@ -116,8 +110,8 @@ void PaintDialog(const void *context, int width, int height, int firstRow, int r
     DrawDialogBand(app.dialog, app.line, width, height, firstRow, rowCount, rows);
 }
 
-// The pattern or the dialog for the mode shown. False where memory ran out.
-bool Redraw(App &app)
+// The pattern or the dialog for the mode shown: DrawFrame's result.
+EFI_STATUS Redraw(App &app)
 {
     if (!app.paused) {
         return DrawFrame(app.screen, PaintPattern, nullptr);
@@ -201,83 +195,8 @@ Action PointerAction(App &app, bool absolute)
     return button == DialogButton::Ok ? Action::Resume : button == DialogButton::Exit ? Action::End : Action::None;
 }
 
-#ifdef QUORVANE_EFI_BENCH_WIDTH
-// The benchmark's builds, one for each size and first frame: the time from
-// the entry to the end of the first complete frame, the pattern's or one
-// colour's (QUORVANE_EFI_BENCH_COLOUR), each from a boot of its own, as the
-// first frame also pays for what the firmware and the emulator do only once.
-// Then, warm, the path from the mode the firmware booted in to a complete
-// frame, best of five, for each alternately. The figures go to the console.
-uint64_t Entered;
-char Figures[256];
-
-uint64_t Ticks()
-{
-    return __builtin_ia32_rdtsc();
-}
-
-void PaintColour(const void *, int width, int, int, int rowCount, uint32_t *rows)
-{
-    for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(rowCount); ++i) {
-        rows[i] = 0x808080;
-    }
-}
-
-#ifdef QUORVANE_EFI_BENCH_COLOUR
-constexpr PaintBand FirstFrame = PaintColour;
-constexpr char FirstFrameName[] = "one colour";
-#else
-constexpr PaintBand FirstFrame = PaintPattern;
-constexpr char FirstFrameName[] = "the pattern";
-#endif
-
-uint64_t TimePath(App &app, PaintBand paint)
-{
-    app.screen.gop->SetMode(app.screen.gop, app.screen.bootMode);
-    const uint64_t started = Ticks();
-    if (!Start(app) || !DrawFrame(app.screen, paint, nullptr)) {
-        return 0;
-    }
-    return Ticks() - started;
-}
-
-EFI_STATUS Bench(App &app)
-{
-    if (!DrawFrame(app.screen, FirstFrame, nullptr)) {
-        return EFI_OUT_OF_RESOURCES;
-    }
-    const uint64_t first = Ticks() - Entered;
-    uint64_t pattern = UINT64_MAX, colour = UINT64_MAX;
-    for (int i = 0; i < 5; ++i) {
-        const uint64_t drawn = TimePath(app, PaintPattern), filled = TimePath(app, PaintColour);
-        if (drawn == 0 || filled == 0) {
-            return EFI_OUT_OF_RESOURCES;
-        }
-        pattern = drawn < pattern ? drawn : pattern;
-        colour = filled < colour ? filled : colour;
-    }
-    const uint64_t calibrating = Ticks();
-    app.system->BootServices->Stall(100000);
-    const uint64_t perMillisecond = (Ticks() - calibrating) / 100;
-    Line figures{Figures, sizeof Figures, 0};
-    const auto us = [&](uint64_t ticks) -> Line & {
-        return figures << static_cast<uint32_t>(ticks * 1000 / perMillisecond) << " us";
-    };
-    const EFI_GRAPHICS_OUTPUT_MODE_INFORMATION &info = app.screen.info;
-    const uint32_t hundredths = static_cast<uint32_t>(pattern * 100 / colour);
-    figures << "Quorvane benchmark, " << info.HorizontalResolution << "x" << info.VerticalResolution
-            << (info.PixelFormat == PixelBltOnly ? " through Blt" : " in the frame buffer") << ", " << FirstFrameName
-            << ": start to first frame ";
-    us(first) << "; warm, best of 5: the pattern ";
-    us(pattern) << ", one colour ";
-    us(colour) << ", ratio " << hundredths / 100 << (hundredths % 100 < 10 ? ".0" : ".") << hundredths % 100
-               << "\r\n";
-    return EFI_SUCCESS;
-}
-#endif
-
-// Until Esc or Exit: EFI_SUCCESS, or EFI_OUT_OF_RESOURCES where a band's
-// memory could not be had, or the firmware's failure to wait for input.
+// Until Esc or Exit: EFI_SUCCESS; or Redraw's failure, with app.trouble
+// saying what it was; or the firmware's failure to wait for input.
 EFI_STATUS Run(App &app)
 {
     EFI_SYSTEM_TABLE *system = app.system;
@@ -291,13 +210,8 @@ EFI_STATUS Run(App &app)
         touchEvent = count;
         events[count++] = app.touch->WaitForInput;
     }
-#ifdef QUORVANE_EFI_BENCH_WIDTH
-    return Bench(app);
-#endif
-    if (!Redraw(app)) {
-        return EFI_OUT_OF_RESOURCES;
-    }
-    for (;;) {
+    EFI_STATUS status = Redraw(app);
+    while (status == EFI_SUCCESS) {
         UINTN which = 0;
         const EFI_STATUS waited = system->BootServices->WaitForEvent(count, events, &which);
         if (waited != EFI_SUCCESS) {
@@ -323,31 +237,27 @@ EFI_STATUS Run(App &app)
         case Action::End:
             return EFI_SUCCESS;
         }
-        if (!Redraw(app)) {
-            return EFI_OUT_OF_RESOURCES;
-        }
+        status = Redraw(app);
     }
+    // Told on the console at the end: the screen cannot show it, as what
+    // refused the frame would refuse the dialog too.
+    app.trouble = status == EFI_OUT_OF_RESOURCES ? "not enough memory for a band of the screen."
+                                                 : "the display refused the frame (its Blt failed).";
+    return status;
 }
 
-} // namespace
-
-extern "C" EFI_STATUS EFIAPI EfiMain(EFI_HANDLE, EFI_SYSTEM_TABLE *system)
+// The firmware made ready: the watchdog off, the display and its first mode,
+// the pointers, the text cursor hidden. False where there is no graphics output.
+bool Open(App &app, EFI_SYSTEM_TABLE *system)
 {
-#ifdef QUORVANE_EFI_BENCH_WIDTH
-    Entered = Ticks();
-#endif
     EFI_BOOT_SERVICES *boot = system->BootServices;
     UseBootServices(boot);
     // The boot manager resets the machine after five minutes otherwise.
     boot->SetWatchdogTimer(0, 0, 0, nullptr);
     system->ConIn->Reset(system->ConIn, FALSE);
-
-    App app{};
     app.system = system;
     if (!Start(app)) {
-        Say(system->ConOut, "Quorvane: no graphics output on this machine. Press a key to return to the firmware.\r\n");
-        WaitForKey(system);
-        return EFI_UNSUPPORTED;
+        return false;
     }
     if (boot->HandleProtocol(system->ConsoleInHandle, &SimplePointerGuid, reinterpret_cast<void **>(&app.mouse)) !=
         EFI_SUCCESS) {
@@ -358,24 +268,40 @@ extern "C" EFI_STATUS EFIAPI EfiMain(EFI_HANDLE, EFI_SYSTEM_TABLE *system)
         app.touch = nullptr;
     }
     EFI_SIMPLE_TEXT_OUT_PROTOCOL *console = system->ConOut;
-    const BOOLEAN cursorShown = console->Mode->CursorVisible;
+    app.cursorShown = console->Mode->CursorVisible;
     console->EnableCursor(console, FALSE);
+    return true;
+}
 
-    const EFI_STATUS status = Run(app);
-
+// The firmware as it was: the mode it booted in, and its console cleared.
+void Close(App &app)
+{
     Screen &screen = app.screen;
     if (screen.mode != screen.bootMode) {
         screen.gop->SetMode(screen.gop, screen.bootMode);
     }
+    EFI_SIMPLE_TEXT_OUT_PROTOCOL *console = app.system->ConOut;
     console->ClearScreen(console);
-    console->EnableCursor(console, cursorShown);
-    if (status == EFI_OUT_OF_RESOURCES) {
-        Say(console, "Quorvane: not enough memory for a band of the screen. "
-                     "Press a key to return to the firmware.\r\n");
+    console->EnableCursor(console, app.cursorShown);
+}
+
+} // namespace
+
+extern "C" EFI_STATUS EFIAPI EfiMain(EFI_HANDLE, EFI_SYSTEM_TABLE *system)
+{
+    App app{};
+    if (!Open(app, system)) {
+        Say(system->ConOut, "Quorvane: no graphics output on this machine. Press a key to return to the firmware.\r\n");
+        WaitForKey(system);
+        return EFI_UNSUPPORTED;
+    }
+    const EFI_STATUS status = Run(app);
+    Close(app);
+    if (app.trouble) {
+        Say(system->ConOut, "Quorvane: ");
+        Say(system->ConOut, app.trouble);
+        Say(system->ConOut, " Press a key to return to the firmware.\r\n");
         WaitForKey(system);
     }
-#ifdef QUORVANE_EFI_BENCH_WIDTH
-    Say(console, Figures);
-#endif
     return status;
 }

@@ -206,24 +206,25 @@ uint32_t BandRows(uint32_t width)
     return rows > BandRowsMost ? BandRowsMost : rows > 0 ? rows : 1;
 }
 
-bool DrawFrame(const Screen &screen, PaintBand paint, const void *context)
+EFI_STATUS DrawFrame(const Screen &screen, PaintBand paint, const void *context)
 {
     const uint32_t width = screen.info.HorizontalResolution, height = screen.info.VerticalResolution;
     const uint32_t rows = BandRows(width);
     uint32_t *band = static_cast<uint32_t *>(malloc(size_t{width} * rows * sizeof(uint32_t)));
     if (!band) {
-        return false;
+        return EFI_OUT_OF_RESOURCES;
     }
     EFI_GRAPHICS_OUTPUT_PROTOCOL *gop = screen.gop;
     const size_t pitch = size_t{screen.info.PixelsPerScanLine} * screen.coding.bytes;
-    for (uint32_t first = 0; first < height; first += rows) {
+    EFI_STATUS status = EFI_SUCCESS;
+    for (uint32_t first = 0; first < height && status == EFI_SUCCESS; first += rows) {
         const uint32_t count = rows < height - first ? rows : height - first;
         paint(context, static_cast<int>(width), static_cast<int>(height), static_cast<int>(first),
               static_cast<int>(count), band);
         if (screen.info.PixelFormat == PixelBltOnly) {
             EncodeRow(reinterpret_cast<uint8_t *>(band), band, size_t{width} * count, screen.coding);
-            gop->Blt(gop, reinterpret_cast<EFI_GRAPHICS_OUTPUT_BLT_PIXEL *>(band), EfiBltBufferToVideo, 0, 0, 0,
-                     first, width, count, 0);
+            status = gop->Blt(gop, reinterpret_cast<EFI_GRAPHICS_OUTPUT_BLT_PIXEL *>(band), EfiBltBufferToVideo, 0, 0,
+                              0, first, width, count, 0);
             continue;
         }
         uint8_t *frame = reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(gop->Mode->FrameBufferBase));
@@ -232,7 +233,7 @@ bool DrawFrame(const Screen &screen, PaintBand paint, const void *context)
         }
     }
     free(band);
-    return true;
+    return status;
 }
 
 void DescribeScreen(const Screen &screen, char *text, size_t size)

@@ -50,8 +50,9 @@ using PaintBand = void (*)(const void *context, int width, int height, int first
                            uint32_t *rows);
 
 // The whole frame of the mode shown, painted and put band by band, never
-// a whole frame in memory. False where a band's memory cannot be had.
-bool DrawFrame(const Screen &screen, PaintBand paint, const void *context);
+// a whole frame in memory. EFI_OUT_OF_RESOURCES where a band's memory cannot
+// be had; a failed Blt's status, at the first band it refused.
+EFI_STATUS DrawFrame(const Screen &screen, PaintBand paint, const void *context);
 
 // The rows each band takes for a mode width pixels wide.
 uint32_t BandRows(uint32_t width);

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# efi-test.sh vga|virtio WxH IMAGE RENDER: the USB stick's image booted in qemu (software emulation) with OVMF
-# on QEMU's standard VGA (a frame buffer) or on virtio-gpu (Blt only) at WxH, every screen pixel held against
-# RENDER's pattern for the screen's size: at start, after Space (the dialog, its line on the serial console),
-# Enter, Right (another mode) and Home; then Esc (on virtio-gpu from the dialog) ends the application and the boot
-# manager goes on.
+# efi-test.sh vga|virtio WxH IMAGE RENDER PROBE: the USB stick's image booted in qemu (software emulation) with
+# OVMF on QEMU's standard VGA (a frame buffer) or on virtio-gpu (Blt only) at WxH, every screen pixel held against
+# RENDER's pattern for the screen's size: at start, after Enter, Right (another mode) and Home; after Space,
+# against PROBE's dialog for the line the application wrote on the serial console. Then Esc (on virtio-gpu from
+# the dialog) ends the application and the boot manager goes on.
 # efi-test.sh files EFI IMAGE SOURCE: the application's size, kind and imports, the image's copy of it, and the
-# same bytes from a second build from clean. efi-test.sh run RUN.SH: what run.sh efi starts, with and without a display.
+# same bytes from a second build from clean. efi-test.sh run RUN.SH IMAGE: the command run.sh efi prints, and
+# what it starts, with and without a display.
 set -euo pipefail
 kind=$1
 work=$(mktemp -d)
@@ -39,13 +40,30 @@ files() {
   cmp "$image" "$work/again/quorvane-usb.img" || fail "a second build from clean gave another image"
 }
 
+# run.sh efi from a tree of only run.sh and the built image, as a fresh checkout is after the build: what it
+# prints, run with a qemu that looks only for the files the command names.
 run() {
-  local script=$1 shown
-  shown=$(env -u WAYLAND_DISPLAY DISPLAY=:7 "$script" efi --print) || fail "run.sh efi --print failed: $shown"
-  grep -q -- '-display gtk,zoom-to-fit=off' <<<"$shown" &&
-    grep -q -- '-drive format=raw,file=/.*/quorvane-usb.img,' <<<"$shown" ||
-    fail "with a display, not the image in a window on it: $shown"
-  ! shown=$(env -u WAYLAND_DISPLAY -u DISPLAY "$script" efi --print 2>&1) ||
+  local tree=$work/tree command shown
+  mkdir -p "$tree/scripts" "$tree/build/efi" && cp "$1" "$tree/scripts/" && cp "$2" "$tree/build/efi/"
+  qemu-system-x86_64() {
+    local word file
+    for word; do
+      [[ $word != *file=* ]] || { file=${word#*file=} && [[ -f ${file%%,*} ]]; } || { echo "no ${file%%,*}"; return 1; }
+    done
+    echo started
+  }
+  export -f qemu-system-x86_64
+  shown=$(env -u WAYLAND_DISPLAY DISPLAY=:7 "$tree/scripts/run.sh" efi --print) ||
+    fail "run.sh efi --print failed: $shown"
+  command=$(grep -v '^#' <<<"$shown")
+  [[ $command == *' -display gtk,zoom-to-fit=off'* ]] || fail "with a display, not a window on it: $shown"
+  [[ $(cd "$tree" && bash -c "$shown" 2>&1) == started ]] ||
+    fail "the printed command does not run: $(cd "$tree" && bash -c "$shown" 2>&1)"
+  shown=$(env -u WAYLAND_DISPLAY -u DISPLAY "$tree/scripts/run.sh" efi --print) ||
+    fail "run.sh efi --print failed without a display: $shown"
+  grep -q '^# No display here' <<<"$shown" && [[ $(grep -v '^#' <<<"$shown") == "$command" ]] ||
+    fail "without a display, not the same command and what it needs: $shown"
+  ! shown=$(env -u WAYLAND_DISPLAY -u DISPLAY "$tree/scripts/run.sh" efi 2>&1) ||
     fail "without a display it would start: $shown"
   grep -q '^No display to show a window on' <<<"$shown" || fail "without a display: $shown"
 }
@@ -53,10 +71,14 @@ run() {
 source "$(dirname "$0")/../support/qmp.sh"
 key() { qmp "{\"execute\": \"send-key\", \"arguments\": {\"keys\": [{\"type\": \"qcode\", \"data\": \"$1\"}]}}"; }
 
-# The screen against the pattern for its size at this moment; the size in $width and $height.
-is_pattern() {
+# The screen now in $work/shot.ppm, its size in $width and $height.
+shoot() {
   qmp "{\"execute\": \"screendump\", \"arguments\": {\"filename\": \"$work/shot.ppm\"}}" || return 1
   read -r width height < <(sed -n 2p "$work/shot.ppm")
+}
+# The screen against the pattern for its size at this moment.
+is_pattern() {
+  shoot || return 1
   expected=$work/${width}x$height.ppm
   [[ -s $expected ]] ||
     { "$render" "${width}x$height" -o "$work/pattern.png" && pngtopnm "$work/pattern.png" >"$expected"; }
@@ -74,15 +96,22 @@ differences() {
       "$((8#$got)) against $((8#$want))"
   done
 }
-dialog_shown() { ! is_pattern && grep -aq $'^Mode [0-9]* of [0-9]*: .*\r$' "$work/serial.log"; } # the whole line
+# The screen against the dialog for the last whole line the application wrote on the serial console, in $line;
+# the probe's first differing pixels in $work/dialog.txt.
+is_dialog() {
+  line=$(grep -a $'^Mode [0-9]* of [0-9]*: .*\r$' "$work/serial.log" | tail -n 1 | tr -d '\r')
+  [[ -n $line ]] || { echo "no line on the serial console" >"$work/dialog.txt" && return 1; }
+  shoot && "$probe" compare-dialog "$width" "$height" "$line" "$work/shot.ppm" >"$work/dialog.txt"
+}
 ended() { (($(grep -ac '^BdsDxe: starting' "$work/serial.log") > 1)); }
 
 boot() {
   local size=$1 image=$2 device line want format=32-bit\ blue-green-red
-  render=$3
+  render=$3 probe=$4
   command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
   [[ -f /usr/share/OVMF/OVMF_CODE_4M.fd ]] || skip "OVMF is not installed (/usr/share/OVMF/OVMF_CODE_4M.fd)"
   [[ -x $render ]] || fail "no $render to hold the screen against: build the host preset first" "$size"
+  [[ -x $probe ]] || skip "no $probe to hold the dialog against (the host preset builds it with the viewer's tests)"
   device=VGA,xres=${size%x*},yres=${size#*x},vgamem_mb=64
   if [[ $kind == virtio ]]; then
     device=virtio-gpu-pci,xres=${size%x*},yres=${size#*x} format="Blt only"
@@ -98,8 +127,8 @@ boot() {
   poll 180 is_pattern_at "$size" || fail "not the pattern for $size at start, but ${width}x$height:
 $(differences)" "$size"
   key spc
-  poll 60 dialog_shown || fail "Space did not show the dialog" "$size"
-  line=$(grep -a '^Mode [0-9]* of [0-9]*: ' "$work/serial.log" | tail -n 1 | tr -d '\r')
+  poll 60 is_dialog || fail "Space did not show the dialog for the line on the serial console ($line):
+$(cat "$work/dialog.txt")" "$size"
   want="${size%x*} x ${size#*x}, $format, ${size%x*} pixels a line; the display gave no EDID."
   [[ $line =~ ^Mode\ [0-9]+\ of\ [0-9]+:\ (.*)$ && ${BASH_REMATCH[1]} == "$want" ]] ||
     fail "the dialog's line: $line" "$size"
@@ -113,7 +142,8 @@ $(differences)" "$size"
   poll 60 is_pattern_at "$size" || fail "Home did not bring back $size (${width}x$height):
 $(differences)" "$size"
   if [[ $kind == virtio ]]; then # Esc from the dialog here, from the pattern on VGA
-    key spc && poll 60 dialog_shown || fail "Space did not show the dialog again" "$size"
+    key spc && poll 60 is_dialog || fail "Space did not show the dialog again:
+$(cat "$work/dialog.txt")" "$size"
   fi
   key esc
   poll 60 ended || fail "the boot manager did not go on after Esc" "$size"
