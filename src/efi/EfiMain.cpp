@@ -242,6 +242,7 @@ EFI_STATUS Run(App &app)
     // Told on the console at the end: the screen cannot show it, as what
     // refused the frame would refuse the dialog too.
     app.trouble = status == EFI_OUT_OF_RESOURCES ? "not enough memory for a band of the screen."
+                  : app.screen.mode == NoMode    ? "the display went back to no mode it can show."
                                                  : "the display refused the frame (its Blt failed).";
     return status;
 }

@@ -174,8 +174,12 @@ bool ShowMode(Screen &screen, UINT32 mode)
         return true;
     }
     screen.refusedMode = mode;
-    if (screen.mode != NoMode && gop->Mode->Mode != screen.mode) {
-        gop->SetMode(gop, screen.mode);
+    // Back to the mode shown before, then that taken again from the display:
+    // should the firmware refuse even that, no frame may be drawn with one
+    // mode's geometry into another's frame buffer.
+    if (screen.mode != NoMode && gop->Mode->Mode != screen.mode &&
+        (gop->SetMode(gop, screen.mode) != EFI_SUCCESS || !TakeCurrent(screen))) {
+        screen.mode = NoMode;
     }
     return false;
 }
@@ -208,6 +212,9 @@ uint32_t BandRows(uint32_t width)
 
 EFI_STATUS DrawFrame(const Screen &screen, PaintBand paint, const void *context)
 {
+    if (screen.mode == NoMode) {
+        return EFI_NOT_READY;
+    }
     const uint32_t width = screen.info.HorizontalResolution, height = screen.info.VerticalResolution;
     const uint32_t rows = BandRows(width);
     uint32_t *band = static_cast<uint32_t *>(malloc(size_t{width} * rows * sizeof(uint32_t)));
@@ -239,6 +246,10 @@ EFI_STATUS DrawFrame(const Screen &screen, PaintBand paint, const void *context)
 void DescribeScreen(const Screen &screen, char *text, size_t size)
 {
     Line line{text, size, 0};
+    if (screen.mode == NoMode) {
+        line << "Mode " << screen.refusedMode + 1 << " could not be set, nor the mode before it again.";
+        return;
+    }
     if (screen.refusedMode != NoMode) {
         line << "Mode " << screen.refusedMode + 1 << " could not be set; mode ";
     } else {

@@ -16,13 +16,15 @@
 
 namespace {
 
-enum class Fault { None, Refused, FrameTooSmall, BltFails };
+enum class Fault { None, Refused, RefusedAgain, FrameTooSmall, BltFails };
 
 struct FakeMode {
     UINT32 width, height, pitch;
     EFI_GRAPHICS_PIXEL_FORMAT format;
     EFI_PIXEL_BITMASK masks; // where the colours are, whatever the format
-    Fault fault = Fault::None; // SetMode fails; sets a frame buffer a byte short; Blt refuses the second band
+    // SetMode fails, or fails after the first time; sets a frame buffer a byte short; Blt refuses the second band
+    Fault fault = Fault::None;
+    bool set = false;
 };
 
 // The protocol first, so that This is the fake.
@@ -62,10 +64,11 @@ uint32_t BytesOf(const FakeMode &mode)
 EFI_STATUS EFIAPI SetMode(EFI_GRAPHICS_OUTPUT_PROTOCOL *gop, UINT32 number)
 {
     FakeDisplay &fake = Fake(gop);
-    const FakeMode &mode = fake.modes.at(number);
-    if (mode.fault == Fault::Refused) {
+    FakeMode &mode = fake.modes.at(number);
+    if (mode.fault == Fault::Refused || (mode.fault == Fault::RefusedAgain && mode.set)) {
         return EFI_DEVICE_ERROR;
     }
+    mode.set = true;
     fake.info = {0, mode.width, mode.height, mode.format, mode.masks, mode.pitch};
     fake.mode.Mode = number;
     fake.frame.assign(size_t{mode.pitch} * mode.height * BytesOf(mode), Unwritten);
@@ -170,6 +173,7 @@ TEST(EfiScreen, DrawsEveryPixelFormatAndStepsThroughTheModes)
     const FakeMode rgb{800, 600, 800, PixelRedGreenBlueReserved8BitPerColor, redGreenBlue};
     const FakeMode refused{800, 600, 800, PixelRedGreenBlueReserved8BitPerColor, redGreenBlue, Fault::Refused};
     const FakeMode tooSmall{1024, 768, 1024, PixelRedGreenBlueReserved8BitPerColor, redGreenBlue, Fault::FrameTooSmall};
+    const FakeMode once{800, 600, 800, PixelRedGreenBlueReserved8BitPerColor, redGreenBlue, Fault::RefusedAgain};
     const FakeMode mask30{640, 480, 640, PixelBitMask, {0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000}};
     const FakeMode mask24{1000, 300, 1024, PixelBitMask, blueGreenRed};
     const FakeMode blt{1024, 768, 1024, PixelBltOnly, blueGreenRed};
@@ -197,8 +201,10 @@ TEST(EfiScreen, DrawsEveryPixelFormatAndStepsThroughTheModes)
         // Booted in 800x600, the EDID's 1366x768 taken; 800x600 again cannot be set.
         {{rgb, blt, refused, bgr}, 0, Edid(1366, 768),
          {SCAN_RIGHT, SCAN_DOWN, SCAN_PAGE_DOWN, SCAN_LEFT, SCAN_UP, SCAN_PAGE_UP, SCAN_HOME, SCAN_F1}},
-        // Set, but its frame buffer cannot hold it: the mode before is set again.
+        // Set, but its frame buffer cannot hold it: the mode before is set again, or where that is refused too,
+        // no mode is drawn on.
         {{rgb, tooSmall}, 0, {}, {SCAN_RIGHT}},
+        {{once, tooSmall}, 0, {}, {SCAN_RIGHT}},
     };
     const auto described = [](const Screen &screen) {
         char line[256];
@@ -229,7 +235,8 @@ TEST(EfiScreen, DrawsEveryPixelFormatAndStepsThroughTheModes)
         for (UINT16 key : c.keys) {
             const UINT32 mode = ModeForKey(screen, key);
             const bool refused = mode != NoMode && !ShowMode(screen, mode);
-            actual.push_back("key " + std::to_string(key) + ": mode " + std::to_string(screen.mode + 1) +
+            actual.push_back("key " + std::to_string(key) + ": " +
+                             (screen.mode == NoMode ? "no mode" : "mode " + std::to_string(screen.mode + 1)) +
                              (refused ? ": " + described(screen) : "") +
                              (fake.mode.Mode != screen.mode ? " (the display in mode " +
                                                                   std::to_string(fake.mode.Mode + 1) + ")"
@@ -261,7 +268,10 @@ TEST(EfiScreen, DrawsEveryPixelFormatAndStepsThroughTheModes)
         "Mode 1 of 2: 800 x 600, 32-bit red-green-blue, 800 pixels a line; the display gave no EDID.",
         "exact",
         "key 3: mode 1: Mode 2 could not be set; mode 1 of 2: 800 x 600, 32-bit red-green-blue, 800 pixels a line; "
-        "the display gave no EDID."}));
+        "the display gave no EDID.",
+        "Mode 1 of 2: 800 x 600, 32-bit red-green-blue, 800 pixels a line; the display gave no EDID.",
+        "exact",
+        "key 3: no mode: Mode 2 could not be set, nor the mode before it again. (the display in mode 2)"}));
 }
 
 } // namespace
