@@ -3,7 +3,11 @@
 // (QUORVANE_EFI_BENCH_COLOUR), each from a boot of its own, as the first frame also pays for what the firmware and
 // the emulator do only once. Then, warm, the path from the mode the firmware booted in to a complete frame, best of
 // five, for each alternately. The figures go to the console, and the build returns to the firmware.
-#include "efi/EfiMain.cpp" // the application, whose own pieces are timed
+#include "efi/App.h"
+#include "efi/Text.h"
+
+#include <stddef.h>
+#include <stdint.h>
 
 namespace {
 
