@@ -49,7 +49,9 @@ ViewOptions ParseViewOptions(int argc, const char *const *argv)
         } else if (argument == "--display") {
             if (i + 1 == argc || !*argv[i + 1]) {
                 options.error = "--display needs a display index or name";
-            } else if (!ParseIndex(argv[++i], options.display)) {
+            } else if (ParseIndex(argv[++i], options.display)) {
+                options.displayName.clear(); // the last one given counts, as for every option
+            } else {
                 options.displayName = argv[i];
             }
         } else if (argument == "--driver") {
