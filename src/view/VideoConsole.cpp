@@ -66,17 +66,17 @@ private:
     void FreeDumb(DumbBuffer &buffer);
     void RestoreCrtc();
     void Restore();
-    struct Connected {
+    struct ConnectorMode { // a connected connector, and the mode to show on it
         DisplayInfo display;
         drmModeModeInfo mode;
     };
-    std::vector<Connected> Scan();
+    std::vector<ConnectorMode> ConnectorModes();
     void OpenTerminal();
     void OpenMice();
     void ReadKeys();
     void ReadMouse(Mouse &mouse);
     uint32_t CrtcFor(const drmModeConnector &connector, const drmModeRes &resources);
-    std::vector<uint32_t> ConnectedNow();
+    std::vector<uint32_t> ConnectedIds();
 
     int card_ = -1;
     uint32_t connector_ = 0, crtc_ = 0;
@@ -84,12 +84,12 @@ private:
     drmModeModeInfo mode_{};
     drmModeCrtc *saved_ = nullptr; // the CRTC as the console had it
     DumbBuffer frame_, cursor_;
-    bool set_ = false;           // the frame is on the CRTC
-    std::vector<uint32_t> connected_; // the connectors connected, as last seen
+    bool frameOnCrtc_ = false; // the frame is set on the CRTC, as Present leaves it
+    std::vector<uint32_t> connectedIds_; // the connectors connected, as last looked at (ConnectedIds)
     int64_t checkedAt_ = 0;
     int terminal_ = -1;
     termios savedTerminal_{};
-    bool graphics_ = false;      // the terminal in KD_GRAPHICS, so the text console keeps off the screen
+    bool graphics_ = false; // the terminal in KD_GRAPHICS, so the text console keeps off the screen
     int signals_ = -1;
     sigset_t savedMask_{};
     std::vector<Mouse> mice_;
@@ -122,7 +122,7 @@ void VideoConsole::RestoreCrtc()
     }
     FreeDumb(frame_);
     FreeDumb(cursor_);
-    set_ = false;
+    frameOnCrtc_ = false;
 }
 
 void VideoConsole::Restore()
@@ -168,7 +168,7 @@ bool VideoConsole::Connect(std::string &why)
         }
         why = "no /dev/dri/card* with outputs to show on";
         uint64_t dumb = 0;
-        if (drmGetCap(card_, DRM_CAP_DUMB_BUFFER, &dumb) != 0 || !dumb || Scan().empty()) {
+        if (drmGetCap(card_, DRM_CAP_DUMB_BUFFER, &dumb) != 0 || !dumb || ConnectorModes().empty()) {
             drmModeRes *resources = dumb && waitable < 0 ? drmModeGetResources(card_) : nullptr;
             const bool hasConnectors = resources && resources->count_connectors > 0;
             drmModeFreeResources(resources);
@@ -257,9 +257,9 @@ void VideoConsole::OpenMice()
 
 // The connected connectors, each with the mode the console already shows
 // on it, else its preferred one.
-std::vector<VideoConsole::Connected> VideoConsole::Scan()
+std::vector<VideoConsole::ConnectorMode> VideoConsole::ConnectorModes()
 {
-    std::vector<Connected> connected;
+    std::vector<ConnectorMode> connected;
     drmModeRes *resources = drmModeGetResources(card_);
     for (int i = 0; resources && i < resources->count_connectors; ++i) {
         drmModeConnector *connector = drmModeGetConnector(card_, resources->connectors[i]);
@@ -288,7 +288,7 @@ std::vector<VideoConsole::Connected> VideoConsole::Scan()
 std::vector<DisplayInfo> VideoConsole::Displays()
 {
     std::vector<DisplayInfo> displays;
-    for (const Connected &connected : Scan()) {
+    for (const ConnectorMode &connected : ConnectorModes()) {
         displays.push_back(connected.display);
     }
     return displays;
@@ -311,9 +311,9 @@ uint32_t VideoConsole::CrtcFor(const drmModeConnector &connector, const drmModeR
 
 bool VideoConsole::Cover(const std::string &name)
 {
-    const std::vector<Connected> connected = Scan();
+    const std::vector<ConnectorMode> connected = ConnectorModes();
     const auto shown = std::find_if(connected.begin(), connected.end(),
-                                    [&](const Connected &c) { return c.display.name == name; });
+                                    [&](const ConnectorMode &c) { return c.display.name == name; });
     drmModeRes *resources = drmModeGetResources(card_);
     drmModeConnector *chosen = nullptr;
     for (int i = 0; resources && shown != connected.end() && !chosen && i < resources->count_connectors; ++i) {
@@ -339,8 +339,8 @@ bool VideoConsole::Cover(const std::string &name)
     crtc_ = crtc;
     name_ = name;
     mode_ = mode;
-    connected_ = ConnectedNow();
-    set_ = false; // set again, whatever the CRTC went through meanwhile
+    connectedIds_ = ConnectedIds();
+    frameOnCrtc_ = false; // set again, whatever the CRTC went through meanwhile
     if (!saved_) {
         saved_ = drmModeGetCrtc(card_, crtc_);
     }
@@ -407,12 +407,12 @@ bool VideoConsole::Frame(FrameBuffer &frame)
 // the screen on request (virtio-gpu), it is asked to.
 bool VideoConsole::Present()
 {
-    if (!set_) {
+    if (!frameOnCrtc_) {
         if (drmModeSetCrtc(card_, crtc_, frame_.framebuffer, 0, 0, &connector_, 1, &mode_) != 0) {
             error_ = "cannot set the mode on " + name_ + ": " + strerror(errno);
             return false;
         }
-        set_ = true;
+        frameOnCrtc_ = true;
         ShowCursor(cursorShown_);
     }
     drmModeDirtyFB(card_, frame_.framebuffer, nullptr, 0);
@@ -424,7 +424,7 @@ bool VideoConsole::Present()
 void VideoConsole::ShowCursor(bool shown)
 {
     cursorShown_ = shown;
-    if (!set_ || mice_.empty()) {
+    if (!frameOnCrtc_ || mice_.empty()) {
         return;
     }
     if (shown && !cursor_.handle && MakeDumb(CursorSide, CursorSide, cursor_)) {
@@ -485,14 +485,14 @@ void VideoConsole::ReadMouse(Mouse &mouse)
         pointerX_ = std::clamp(pointerX_, 0, std::max(0, mode_.hdisplay - 1));
         pointerY_ = std::clamp(pointerY_, 0, std::max(0, mode_.vdisplay - 1));
     }
-    if (cursorShown_ && set_) {
+    if (cursorShown_ && frameOnCrtc_) {
         drmModeMoveCursor(card_, crtc_, pointerX_, pointerY_);
     }
 }
 
 // The connectors connected, as the kernel last found them: no probe, which
 // on a real card reads each monitor's EDID.
-std::vector<uint32_t> VideoConsole::ConnectedNow()
+std::vector<uint32_t> VideoConsole::ConnectedIds()
 {
     std::vector<uint32_t> connected;
     drmModeRes *resources = drmModeGetResources(card_);
@@ -514,9 +514,9 @@ bool VideoConsole::Pump(int milliseconds)
     const int64_t now = MonotonicMilliseconds();
     if (now - checkedAt_ >= ConnectorCheckMilliseconds) {
         checkedAt_ = now;
-        std::vector<uint32_t> connected = ConnectedNow();
-        if (connected != connected_) {
-            connected_ = std::move(connected);
+        std::vector<uint32_t> connected = ConnectedIds();
+        if (connected != connectedIds_) {
+            connectedIds_ = std::move(connected);
             Post(VideoEventKind::DisplaysChanged);
             return true;
         }
