@@ -3,7 +3,7 @@
 // a firmware frame buffer (simpledrm) or an emulated card (bochs-drm) as well
 // as a GPU's; no graphics library. Keys come from the terminal it runs on,
 // in raw mode; a mouse, where one is readable, from evdev. What it changes
-// is put back at the end, also on SIGTERM, SIGINT and SIGHUP.
+// is put back at the end, also on SIGTERM, SIGINT, SIGHUP and SIGQUIT.
 
 #include "view/Video.h"
 
@@ -92,6 +92,7 @@ private:
     bool graphics_ = false; // the terminal in KD_GRAPHICS, so the text console keeps off the screen
     int signals_ = -1;
     sigset_t savedMask_{};
+    int endedBy_ = 0; // the signal that ended it, raised again once all is put back
     std::vector<Mouse> mice_;
     int pointerX_ = 0, pointerY_ = 0;
     bool cursorShown_ = false;
@@ -149,6 +150,12 @@ void VideoConsole::Restore()
         sigprocmask(SIG_SETMASK, &savedMask_, nullptr);
         signals_ = -1;
     }
+    // Ended by a signal, it ends by that signal now that all is put back, as
+    // it would have at once: the shell or service manager sees the signal,
+    // not a status 0 the user never chose.
+    if (endedBy_) {
+        raise(endedBy_);
+    }
 }
 
 // The first card with a connected output; else the first with outputs at
@@ -189,11 +196,15 @@ bool VideoConsole::Connect(std::string &why)
         return false;
     }
     // The signals that end it come in through the event loop, so that the
-    // console is put back as at any end.
+    // console is put back as at any end; one ignored from the start (nohup's
+    // SIGHUP) stays ignored, where blocking it would have it queued.
     sigset_t ending;
     sigemptyset(&ending);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        sigaddset(&ending, signal);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
+        struct sigaction action {};
+        if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN) {
+            sigaddset(&ending, signal);
+        }
     }
     sigprocmask(SIG_BLOCK, &ending, &savedMask_);
     signals_ = signalfd(-1, &ending, SFD_CLOEXEC | SFD_NONBLOCK);
@@ -202,8 +213,9 @@ bool VideoConsole::Connect(std::string &why)
     return true;
 }
 
-// Raw mode, so that Esc comes at once and nothing is echoed; the signal
-// keys still signal.
+// Raw mode, so that Esc comes at once and nothing is echoed; Ctrl-C, Ctrl-Z
+// and Ctrl-\ come as keys too, not as signals that would end or stop the
+// viewer with the console still in its hands. Ctrl-C ends it as Esc does.
 void VideoConsole::OpenTerminal()
 {
     terminal_ = isatty(STDIN_FILENO) ? fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0) : open("/dev/tty", O_RDWR | O_CLOEXEC);
@@ -216,7 +228,7 @@ void VideoConsole::OpenTerminal()
     }
     termios raw = savedTerminal_;
     raw.c_iflag &= ~(IXON | ICRNL | INLCR | IGNCR);
-    raw.c_lflag &= ~(ICANON | ECHO | IEXTEN);
+    raw.c_lflag &= ~(ICANON | ECHO | IEXTEN | ISIG);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     tcsetattr(terminal_, TCSAFLUSH, &raw);
@@ -443,7 +455,7 @@ ShownOutput VideoConsole::Shown()
 
 // Esc alone in one read is the key; a sequence that starts with it is
 // another key (an arrow, a function key). Space pauses, for a console with
-// no mouse.
+// no mouse; Ctrl-C ends as Esc does.
 void VideoConsole::ReadKeys()
 {
     char bytes[64];
@@ -458,6 +470,8 @@ void VideoConsole::ReadKeys()
             Post(VideoEventKind::Enter);
         } else if (bytes[i] == ' ') {
             Post(VideoEventKind::Pause);
+        } else if (bytes[i] == '\x03') {
+            Post(VideoEventKind::Escape);
         }
     }
 }
@@ -531,7 +545,11 @@ bool VideoConsole::Pump(int milliseconds)
         return false;
     }
     // A signal to end, or the terminal hung up.
-    if ((watched[0].revents & POLLIN) || (watched[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+    signalfd_siginfo received{};
+    if ((watched[0].revents & POLLIN) && read(signals_, &received, sizeof received) == sizeof received) {
+        endedBy_ = static_cast<int>(received.ssi_signo);
+    }
+    if (endedBy_ || (watched[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
         Post(VideoEventKind::Closed);
         return true;
     }
