@@ -18,6 +18,7 @@
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <xf86drm.h>
@@ -40,6 +41,7 @@ struct Mouse {
     int fd;
     bool absolute;
     input_absinfo rangeX, rangeY;
+    std::string node; // its name in /dev/input
 };
 
 template <typename T> bool HasBit(const unsigned long *bits, T bit)
@@ -74,7 +76,7 @@ private:
     void OpenTerminal();
     void OpenMice();
     void ReadKeys();
-    void ReadMouse(Mouse &mouse);
+    bool ReadMouse(Mouse &mouse);
     uint32_t CrtcFor(const drmModeConnector &connector, const drmModeRes &resources);
     std::vector<uint32_t> ConnectedIds();
 
@@ -94,6 +96,7 @@ private:
     sigset_t savedMask_{};
     int endedBy_ = 0; // the signal that ended it, raised again once all is put back
     std::vector<Mouse> mice_;
+    timespec inputChanged_{}; // when /dev/input last changed, as OpenMice saw it
     int pointerX_ = 0, pointerY_ = 0;
     bool cursorShown_ = false;
 };
@@ -235,15 +238,25 @@ void VideoConsole::OpenTerminal()
     graphics_ = ioctl(terminal_, KDSETMODE, KD_GRAPHICS) == 0;
 }
 
-// Every event device with a left button that moves, relatively or not.
+// Every event device with a left button that moves, relatively or not; the
+// folder is read again only where a device came or went since.
 void VideoConsole::OpenMice()
 {
+    struct stat input {};
+    if (stat("/dev/input", &input) != 0 || (input.st_mtim.tv_sec == inputChanged_.tv_sec &&
+                                            input.st_mtim.tv_nsec == inputChanged_.tv_nsec)) {
+        return;
+    }
+    inputChanged_ = input.st_mtim;
+    const size_t known = mice_.size();
     DIR *folder = opendir("/dev/input");
     for (dirent *entry; folder && (entry = readdir(folder));) {
-        if (strncmp(entry->d_name, "event", 5) != 0) {
+        const std::string node = entry->d_name;
+        if (node.compare(0, 5, "event") != 0 ||
+            std::any_of(mice_.begin(), mice_.end(), [&](const Mouse &mouse) { return mouse.node == node; })) {
             continue;
         }
-        const int fd = open(("/dev/input/" + std::string(entry->d_name)).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const int fd = open(("/dev/input/" + node).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         unsigned long keys[KEY_MAX / 64 + 1] = {}, relative[1] = {}, absolute[1] = {};
         if (fd < 0) {
             continue;
@@ -251,7 +264,7 @@ void VideoConsole::OpenMice()
         ioctl(fd, EVIOCGBIT(EV_KEY, sizeof keys), keys);
         ioctl(fd, EVIOCGBIT(EV_REL, sizeof relative), relative);
         ioctl(fd, EVIOCGBIT(EV_ABS, sizeof absolute), absolute);
-        Mouse mouse{fd, HasBit(absolute, ABS_X) && HasBit(absolute, ABS_Y), {}, {}};
+        Mouse mouse{fd, HasBit(absolute, ABS_X) && HasBit(absolute, ABS_Y), {}, {}, node};
         if (!HasBit(keys, BTN_LEFT) || !(mouse.absolute || (HasBit(relative, REL_X) && HasBit(relative, REL_Y)))) {
             close(fd);
             continue;
@@ -264,6 +277,9 @@ void VideoConsole::OpenMice()
     }
     if (folder) {
         closedir(folder);
+    }
+    if (mice_.size() > known) {
+        ShowCursor(cursorShown_); // the arrow, where the dialog is up
     }
 }
 
@@ -476,14 +492,18 @@ void VideoConsole::ReadKeys()
     }
 }
 
-void VideoConsole::ReadMouse(Mouse &mouse)
+// False where the device is gone.
+bool VideoConsole::ReadMouse(Mouse &mouse)
 {
     const auto scale = [](int value, const input_absinfo &range, int size) {
         const int span = std::max(1, range.maximum - range.minimum);
         return static_cast<int>(int64_t{value - range.minimum} * (size - 1) / span);
     };
     input_event events[32];
-    ssize_t count = read(mouse.fd, events, sizeof events);
+    const ssize_t count = read(mouse.fd, events, sizeof events);
+    if (count < 0) {
+        return errno == EAGAIN || errno == EINTR;
+    }
     for (ssize_t i = 0; i < count / static_cast<ssize_t>(sizeof *events); ++i) {
         const input_event &event = events[i];
         if (event.type == EV_REL) {
@@ -502,6 +522,7 @@ void VideoConsole::ReadMouse(Mouse &mouse)
     if (cursorShown_ && frameOnCrtc_) {
         drmModeMoveCursor(card_, crtc_, pointerX_, pointerY_);
     }
+    return true;
 }
 
 // The connectors connected, as the kernel last found them: no probe, which
@@ -521,13 +542,14 @@ std::vector<uint32_t> VideoConsole::ConnectedIds()
     return connected;
 }
 
-// The connectors are looked at once a second: a hot-plug notice would need
-// udev.
+// The connectors, and /dev/input for a mouse plugged in, are looked at once
+// a second: a hot-plug notice would need udev.
 bool VideoConsole::Pump(int milliseconds)
 {
     const int64_t now = MonotonicMilliseconds();
     if (now - checkedAt_ >= ConnectorCheckMilliseconds) {
         checkedAt_ = now;
+        OpenMice();
         std::vector<uint32_t> connected = ConnectedIds();
         if (connected != connectedIds_) {
             connectedIds_ = std::move(connected);
@@ -556,9 +578,14 @@ bool VideoConsole::Pump(int milliseconds)
     if (watched[1].revents & POLLIN) {
         ReadKeys();
     }
-    for (size_t i = 0; i < mice_.size(); ++i) {
-        if (watched[2 + i].revents & POLLIN) {
-            ReadMouse(mice_[i]);
+    // A mouse unplugged is closed, since poll would report it at once ever
+    // after; its node's name may come again for the next one plugged in.
+    for (size_t i = mice_.size(); i-- > 0;) {
+        const short revents = watched[2 + i].revents;
+        if ((revents & (POLLERR | POLLHUP | POLLNVAL)) || ((revents & POLLIN) && !ReadMouse(mice_[i]))) {
+            close(mice_[i].fd);
+            mice_.erase(mice_.begin() + static_cast<ptrdiff_t>(i));
+            inputChanged_ = {};
         }
     }
     return true;
