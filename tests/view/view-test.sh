@@ -200,7 +200,24 @@ prepare_console() {
     mkdir -p "$root${library%/*}" && cp -L "$library" "$root$library"
   done
   if [[ -z $bare ]]; then
-    echo "/quorvane-view" >"$root/job"
+    # Told in the viewer's session: the hangup at its end resets the terminal's settings.
+    cat >"$root/job" <<'JOB'
+settings=$(stty -g)
+tty1() { echo "tty1 $1: $(stty -g) $(loadfont </font 2>/dev/null && echo text || echo not text)"; }
+tty1 before
+while sleep 0.5; do # the viewer's event devices open, at each change
+  p=$(pidof quorvane-view) || continue
+  n=$(ls -l /proc/$p/fd | grep -c /dev/input/)
+  [ "$n" = "$last" ] || echo "mice open: $n"; last=$n
+done &
+/quorvane-view
+echo "viewer ended with status $?"
+tty1 after
+{ until [ "$(stty -g </dev/tty1)" != "$settings" ]; do sleep 0.1; done; kill -$1 $(pidof quorvane-view); } &
+/quorvane-view # in the foreground, where SIGQUIT is not ignored; raw mode once its signals are blocked
+echo "viewer ended by SIG$1 with status $?"
+tty1 "after SIG$1"
+JOB
   else
     echo "/${probe##*/} console /quorvane-view /${bare##*/} 15 >/dev/console 2>&1" >"$root/job"
   fi
@@ -210,42 +227,53 @@ prepare_console() {
 mount -t devtmpfs dev /dev && exec </dev/console >/dev/console 2>&1
 mount -t proc proc /proc && mount -t sysfs sys /sys
 for module in $(cat /modules/order); do insmod /modules/$module; done
-setsid -c env -i HOME=/ USER=root LOGNAME=root SHELL=/bin/sh TERM=linux PATH=/bin sh /job </dev/tty1
-echo "viewer ended with status $?"
+{ printf '\066\004\000\020'; head -c 4096 /dev/zero; } >/font # a PSF font of 256 blank glyphs
+setsid -c env -i HOME=/ USER=root LOGNAME=root SHELL=/bin/sh TERM=linux PATH=/bin sh /job "$ending" </dev/tty1
 poweroff -f
 INIT
   (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) >"$work/initrd.gz"
 }
 
-source "$(dirname "$0")/../support/qmp.sh"
-
 console() {
   command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
   prepare_console
+  local driver=kmsdrm device size end signal mouse got state want
   capture() { qmp "{\"execute\": \"screendump\", \"arguments\": {\"filename\": \"$shot\"}}"; }
-  key() { qmp "{\"execute\": \"send-key\", \"arguments\": {\"keys\": [{\"type\": \"qcode\", \"data\": \"$1\"}]}}"; }
-  # A virtual GPU, and the standard VGA, which bochs-drm drives as a bare PC's firmware frame buffer would be.
-  # Software emulation, no KVM. The viewer finds the console's driver by itself.
-  for row in "virtio-gpu-pci 1024x768" "VGA 1280x720"; do
-    read -r device size <<<"$row"
+  mice_open() { [[ $(tr -d '\r' <"$viewer_log" | grep -ao 'mice open: [0-9]*' | tail -1) == "mice open: $1" ]]; }
+  # A virtual GPU with a mouse unplugged and another plugged in, and the standard VGA, which bochs-drm drives as a
+  # bare PC's firmware frame buffer would be; ended by Esc or Ctrl-C, then by a signal. Software emulation, no KVM.
+  # The viewer finds the console's driver by itself.
+  for row in "virtio-gpu-pci 1024x768 esc TERM -device virtio-mouse-pci,id=mouse" "VGA 1280x720 ctrl+c QUIT"; do
+    read -r device size end signal mouse <<<"$row"
     width=${size%x*} height=${size#*x} viewer_log=$work/serial-$device.log
     coproc qemu {
       exec qemu-system-x86_64 -nodefaults -no-user-config -no-reboot -accel tcg -m 512 -display none \
-        -kernel "$vm/vmlinuz" -initrd "$work/initrd.gz" -append "console=ttyS0 panic=-1" \
-        -device "$device,xres=$width,yres=$height" -device virtio-keyboard-pci \
+        -kernel "$vm/vmlinuz" -initrd "$work/initrd.gz" -append "console=ttyS0 panic=-1 ending=$signal" \
+        -device "$device,xres=$width,yres=$height" -device virtio-keyboard-pci $mouse \
         -serial "file:$viewer_log" -qmp stdio 2>"$work/qemu.log"
     }
     viewer_pid=$qemu_PID pids+=("$qemu_PID")
     qmp '{"execute": "qmp_capabilities"}' || fail "qemu did not start: $(cat "$work/qemu.log")"
     expect_pattern "on the console ($device)" 120
-    # No mouse here: Space pauses, Enter returns, Esc ends.
-    key spc
-    poll 15 shows_other || fail "Space left the pattern on screen ($device)"
+    if [[ -n $mouse ]]; then
+      poll 30 mice_open 1 && qmp '{"execute": "device_del", "arguments": {"id": "mouse"}}' && poll 30 mice_open 0 ||
+        fail "the mouse unplugged is still open"
+      qmp '{"execute": "device_add", "arguments": {"driver": "virtio-mouse-pci"}}' && poll 30 mice_open 1 ||
+        fail "the mouse plugged in is not open"
+    fi
+    # No mouse here: Space pauses, Enter returns, Esc or Ctrl-C ends; Ctrl-\ and Ctrl-Z are mere keys to it.
+    key ctrl backslash && key ctrl z && key spc
+    expect_dialog "after Ctrl-\\, Ctrl-Z and Space ($device)"
     key ret
     expect_pattern "after Enter ($device)"
-    key esc
-    poll 30 viewer_ended || fail "still running after Esc ($device)"
-    grep -q "viewer ended with status 0" "$viewer_log" || fail "no status 0 on the serial line ($device)"
+    key ${end/+/ }
+    poll 60 viewer_ended || fail "the virtual machine still runs after $end ($device)"
+    # The console in text mode at first, and as it was after each end.
+    got=$(tr -d '\r' <"$viewer_log" | grep -ao 'tty1 .*\|viewer ended .*') state=$(sed -n 's/^tty1 before: //p' <<<"$got")
+    want=$(printf '%s\n' "tty1 before: $state" "viewer ended with status 0" "tty1 after: $state" \
+      "viewer ended by SIG$signal with status $((128 + $(kill -l "$signal")))" "tty1 after SIG$signal: $state")
+    [[ $state == *' text' && $got == "$want" ]] ||
+      fail "the serial line after $end and SIG$signal ($device), against what it should be: $(diff <(echo "$got") <(echo "$want"))"
     stop_all
   done
 }
