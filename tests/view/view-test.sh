@@ -164,8 +164,8 @@ start_sway() { # sway on $WAYLAND_DISPLAY, its process $compositor
   poll 10 test -S "$run/$WAYLAND_DISPLAY" || fail "sway did not start: $(tail -5 "$work/sway.log")"
 }
 
-# Debian's kernel and the modules for a virtual GPU (virtio-gpu), the emulated standard VGA (bochs-drm) and the
-# keyboard, kept in CACHE. The initramfs is made for each run: busybox, those modules, the viewer and exactly the
+# Debian's kernel and the modules for a virtual GPU (virtio-gpu), the emulated standard VGA (bochs-drm), the
+# keyboard and the mouse, kept in CACHE. The initramfs is made for each run: busybox, those modules, the viewer and exactly the
 # shared libraries ldd lists for it, nothing else of the host's (no graphics library beyond libdrm); it runs the
 # viewer on tty1 as a console login would, then once more ended by the signal $ending from the kernel's command line,
 # and tells on the serial line each status and the console's state before and after: the terminal's settings, and
@@ -200,7 +200,7 @@ prepare_console() {
     mkdir -p "$root${library%/*}" && cp -L "$library" "$root$library"
   done
   if [[ -z $bare ]]; then
-    # Told in the viewer's session: the hangup at its end resets the terminal's settings.
+    # The console's state told from within the viewer's session, since the hangup at its end resets the terminal.
     cat >"$root/job" <<'JOB'
 settings=$(stty -g)
 tty1() { echo "tty1 $1: $(stty -g) $(loadfont </font 2>/dev/null && echo text || echo not text)"; }
@@ -261,7 +261,7 @@ console() {
       qmp '{"execute": "device_add", "arguments": {"driver": "virtio-mouse-pci"}}' && poll 30 mice_open 1 ||
         fail "the mouse plugged in is not open"
     fi
-    # No mouse here: Space pauses, Enter returns, Esc or Ctrl-C ends; Ctrl-\ and Ctrl-Z are mere keys to it.
+    # No clicks here: Space pauses, Enter returns, Esc or Ctrl-C ends; Ctrl-\ and Ctrl-Z are mere keys to it.
     key ctrl backslash && key ctrl z && key spc
     expect_dialog "after Ctrl-\\, Ctrl-Z and Space ($device)"
     key ret
@@ -272,8 +272,8 @@ console() {
     got=$(tr -d '\r' <"$viewer_log" | grep -ao 'tty1 .*\|viewer ended .*') state=$(sed -n 's/^tty1 before: //p' <<<"$got")
     want=$(printf '%s\n' "tty1 before: $state" "viewer ended with status 0" "tty1 after: $state" \
       "viewer ended by SIG$signal with status $((128 + $(kill -l "$signal")))" "tty1 after SIG$signal: $state")
-    [[ $state == *' text' && $got == "$want" ]] ||
-      fail "the serial line after $end and SIG$signal ($device), against what it should be: $(diff <(echo "$got") <(echo "$want"))"
+    [[ $state == *' text' && $got == "$want" ]] || fail "the serial line after $end and SIG$signal ($device)," \
+      "against what it should be: $(diff <(echo "$got") <(echo "$want"))"
     stop_all
   done
 }
