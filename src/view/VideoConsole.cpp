@@ -3,7 +3,7 @@
 // a firmware frame buffer (simpledrm) or an emulated card (bochs-drm) as well
 // as a GPU's; no graphics library. Keys come from the terminal it runs on,
 // in raw mode; a mouse, where one is readable, from evdev. What it changes
-// is put back at the end, also on SIGTERM, SIGINT and SIGHUP.
+// is put back at the end, also on SIGTERM, SIGINT, SIGHUP and SIGQUIT.
 
 #include "view/Video.h"
 
@@ -18,6 +18,7 @@
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <xf86drm.h>
@@ -40,6 +41,7 @@ struct Mouse {
     int fd;
     bool absolute;
     input_absinfo rangeX, rangeY;
+    std::string node; // its name in /dev/input
 };
 
 template <typename T> bool HasBit(const unsigned long *bits, T bit)
@@ -66,17 +68,17 @@ private:
     void FreeDumb(DumbBuffer &buffer);
     void RestoreCrtc();
     void Restore();
-    struct Connected {
+    struct ConnectorMode { // a connected connector, and the mode to show on it
         DisplayInfo display;
         drmModeModeInfo mode;
     };
-    std::vector<Connected> Scan();
+    std::vector<ConnectorMode> ConnectorModes();
     void OpenTerminal();
     void OpenMice();
     void ReadKeys();
-    void ReadMouse(Mouse &mouse);
+    bool ReadMouse(Mouse &mouse);
     uint32_t CrtcFor(const drmModeConnector &connector, const drmModeRes &resources);
-    std::vector<uint32_t> ConnectedNow();
+    std::vector<uint32_t> ConnectedIds();
 
     int card_ = -1;
     uint32_t connector_ = 0, crtc_ = 0;
@@ -84,15 +86,17 @@ private:
     drmModeModeInfo mode_{};
     drmModeCrtc *saved_ = nullptr; // the CRTC as the console had it
     DumbBuffer frame_, cursor_;
-    bool set_ = false;           // the frame is on the CRTC
-    std::vector<uint32_t> connected_; // the connectors connected, as last seen
+    bool frameOnCrtc_ = false; // the frame is set on the CRTC, as Present leaves it
+    std::vector<uint32_t> connectedIds_; // the connectors connected, as last looked at (ConnectedIds)
     int64_t checkedAt_ = 0;
     int terminal_ = -1;
     termios savedTerminal_{};
-    bool graphics_ = false;      // the terminal in KD_GRAPHICS, so the text console keeps off the screen
+    bool graphics_ = false; // the terminal in KD_GRAPHICS, so the text console keeps off the screen
     int signals_ = -1;
     sigset_t savedMask_{};
+    int endedBy_ = 0; // the signal that ended it, raised again once all is put back
     std::vector<Mouse> mice_;
+    timespec inputChanged_{}; // when /dev/input last changed, as OpenMice saw it
     int pointerX_ = 0, pointerY_ = 0;
     bool cursorShown_ = false;
 };
@@ -122,7 +126,7 @@ void VideoConsole::RestoreCrtc()
     }
     FreeDumb(frame_);
     FreeDumb(cursor_);
-    set_ = false;
+    frameOnCrtc_ = false;
 }
 
 void VideoConsole::Restore()
@@ -149,6 +153,12 @@ void VideoConsole::Restore()
         sigprocmask(SIG_SETMASK, &savedMask_, nullptr);
         signals_ = -1;
     }
+    // Ended by a signal, it ends by that signal now that all is put back, as
+    // it would have at once: the shell or service manager sees the signal,
+    // not a status 0 the user never chose.
+    if (endedBy_) {
+        raise(endedBy_);
+    }
 }
 
 // The first card with a connected output; else the first with outputs at
@@ -168,7 +178,7 @@ bool VideoConsole::Connect(std::string &why)
         }
         why = "no /dev/dri/card* with outputs to show on";
         uint64_t dumb = 0;
-        if (drmGetCap(card_, DRM_CAP_DUMB_BUFFER, &dumb) != 0 || !dumb || Scan().empty()) {
+        if (drmGetCap(card_, DRM_CAP_DUMB_BUFFER, &dumb) != 0 || !dumb || ConnectorModes().empty()) {
             drmModeRes *resources = dumb && waitable < 0 ? drmModeGetResources(card_) : nullptr;
             const bool hasConnectors = resources && resources->count_connectors > 0;
             drmModeFreeResources(resources);
@@ -189,11 +199,15 @@ bool VideoConsole::Connect(std::string &why)
         return false;
     }
     // The signals that end it come in through the event loop, so that the
-    // console is put back as at any end.
+    // console is put back as at any end; one ignored from the start (nohup's
+    // SIGHUP) stays ignored, where blocking it would have it queued.
     sigset_t ending;
     sigemptyset(&ending);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        sigaddset(&ending, signal);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
+        struct sigaction action {};
+        if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN) {
+            sigaddset(&ending, signal);
+        }
     }
     sigprocmask(SIG_BLOCK, &ending, &savedMask_);
     signals_ = signalfd(-1, &ending, SFD_CLOEXEC | SFD_NONBLOCK);
@@ -202,8 +216,9 @@ bool VideoConsole::Connect(std::string &why)
     return true;
 }
 
-// Raw mode, so that Esc comes at once and nothing is echoed; the signal
-// keys still signal.
+// Raw mode, so that Esc comes at once and nothing is echoed; Ctrl-C, Ctrl-Z
+// and Ctrl-\ come as keys too, not as signals that would end or stop the
+// viewer with the console still in its hands. Ctrl-C ends it as Esc does.
 void VideoConsole::OpenTerminal()
 {
     terminal_ = isatty(STDIN_FILENO) ? fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0) : open("/dev/tty", O_RDWR | O_CLOEXEC);
@@ -216,22 +231,32 @@ void VideoConsole::OpenTerminal()
     }
     termios raw = savedTerminal_;
     raw.c_iflag &= ~(IXON | ICRNL | INLCR | IGNCR);
-    raw.c_lflag &= ~(ICANON | ECHO | IEXTEN);
+    raw.c_lflag &= ~(ICANON | ECHO | IEXTEN | ISIG);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     tcsetattr(terminal_, TCSAFLUSH, &raw);
     graphics_ = ioctl(terminal_, KDSETMODE, KD_GRAPHICS) == 0;
 }
 
-// Every event device with a left button that moves, relatively or not.
+// Every event device with a left button that moves, relatively or not; the
+// folder is read again only where a device came or went since.
 void VideoConsole::OpenMice()
 {
+    struct stat input {};
+    if (stat("/dev/input", &input) != 0 || (input.st_mtim.tv_sec == inputChanged_.tv_sec &&
+                                            input.st_mtim.tv_nsec == inputChanged_.tv_nsec)) {
+        return;
+    }
+    inputChanged_ = input.st_mtim;
+    const size_t known = mice_.size();
     DIR *folder = opendir("/dev/input");
     for (dirent *entry; folder && (entry = readdir(folder));) {
-        if (strncmp(entry->d_name, "event", 5) != 0) {
+        const std::string node = entry->d_name;
+        if (node.compare(0, 5, "event") != 0 ||
+            std::any_of(mice_.begin(), mice_.end(), [&](const Mouse &mouse) { return mouse.node == node; })) {
             continue;
         }
-        const int fd = open(("/dev/input/" + std::string(entry->d_name)).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const int fd = open(("/dev/input/" + node).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         unsigned long keys[KEY_MAX / 64 + 1] = {}, relative[1] = {}, absolute[1] = {};
         if (fd < 0) {
             continue;
@@ -239,7 +264,7 @@ void VideoConsole::OpenMice()
         ioctl(fd, EVIOCGBIT(EV_KEY, sizeof keys), keys);
         ioctl(fd, EVIOCGBIT(EV_REL, sizeof relative), relative);
         ioctl(fd, EVIOCGBIT(EV_ABS, sizeof absolute), absolute);
-        Mouse mouse{fd, HasBit(absolute, ABS_X) && HasBit(absolute, ABS_Y), {}, {}};
+        Mouse mouse{fd, HasBit(absolute, ABS_X) && HasBit(absolute, ABS_Y), {}, {}, node};
         if (!HasBit(keys, BTN_LEFT) || !(mouse.absolute || (HasBit(relative, REL_X) && HasBit(relative, REL_Y)))) {
             close(fd);
             continue;
@@ -253,13 +278,16 @@ void VideoConsole::OpenMice()
     if (folder) {
         closedir(folder);
     }
+    if (mice_.size() > known) {
+        ShowCursor(cursorShown_); // the arrow, where the dialog is up
+    }
 }
 
 // The connected connectors, each with the mode the console already shows
 // on it, else its preferred one.
-std::vector<VideoConsole::Connected> VideoConsole::Scan()
+std::vector<VideoConsole::ConnectorMode> VideoConsole::ConnectorModes()
 {
-    std::vector<Connected> connected;
+    std::vector<ConnectorMode> connected;
     drmModeRes *resources = drmModeGetResources(card_);
     for (int i = 0; resources && i < resources->count_connectors; ++i) {
         drmModeConnector *connector = drmModeGetConnector(card_, resources->connectors[i]);
@@ -288,7 +316,7 @@ std::vector<VideoConsole::Connected> VideoConsole::Scan()
 std::vector<DisplayInfo> VideoConsole::Displays()
 {
     std::vector<DisplayInfo> displays;
-    for (const Connected &connected : Scan()) {
+    for (const ConnectorMode &connected : ConnectorModes()) {
         displays.push_back(connected.display);
     }
     return displays;
@@ -311,9 +339,9 @@ uint32_t VideoConsole::CrtcFor(const drmModeConnector &connector, const drmModeR
 
 bool VideoConsole::Cover(const std::string &name)
 {
-    const std::vector<Connected> connected = Scan();
+    const std::vector<ConnectorMode> connected = ConnectorModes();
     const auto shown = std::find_if(connected.begin(), connected.end(),
-                                    [&](const Connected &c) { return c.display.name == name; });
+                                    [&](const ConnectorMode &c) { return c.display.name == name; });
     drmModeRes *resources = drmModeGetResources(card_);
     drmModeConnector *chosen = nullptr;
     for (int i = 0; resources && shown != connected.end() && !chosen && i < resources->count_connectors; ++i) {
@@ -339,8 +367,8 @@ bool VideoConsole::Cover(const std::string &name)
     crtc_ = crtc;
     name_ = name;
     mode_ = mode;
-    connected_ = ConnectedNow();
-    set_ = false; // set again, whatever the CRTC went through meanwhile
+    connectedIds_ = ConnectedIds();
+    frameOnCrtc_ = false; // set again, whatever the CRTC went through meanwhile
     if (!saved_) {
         saved_ = drmModeGetCrtc(card_, crtc_);
     }
@@ -407,12 +435,12 @@ bool VideoConsole::Frame(FrameBuffer &frame)
 // the screen on request (virtio-gpu), it is asked to.
 bool VideoConsole::Present()
 {
-    if (!set_) {
+    if (!frameOnCrtc_) {
         if (drmModeSetCrtc(card_, crtc_, frame_.framebuffer, 0, 0, &connector_, 1, &mode_) != 0) {
             error_ = "cannot set the mode on " + name_ + ": " + strerror(errno);
             return false;
         }
-        set_ = true;
+        frameOnCrtc_ = true;
         ShowCursor(cursorShown_);
     }
     drmModeDirtyFB(card_, frame_.framebuffer, nullptr, 0);
@@ -424,7 +452,7 @@ bool VideoConsole::Present()
 void VideoConsole::ShowCursor(bool shown)
 {
     cursorShown_ = shown;
-    if (!set_ || mice_.empty()) {
+    if (!frameOnCrtc_ || mice_.empty()) {
         return;
     }
     if (shown && !cursor_.handle && MakeDumb(CursorSide, CursorSide, cursor_)) {
@@ -443,7 +471,7 @@ ShownOutput VideoConsole::Shown()
 
 // Esc alone in one read is the key; a sequence that starts with it is
 // another key (an arrow, a function key). Space pauses, for a console with
-// no mouse.
+// no mouse; Ctrl-C ends as Esc does.
 void VideoConsole::ReadKeys()
 {
     char bytes[64];
@@ -458,18 +486,24 @@ void VideoConsole::ReadKeys()
             Post(VideoEventKind::Enter);
         } else if (bytes[i] == ' ') {
             Post(VideoEventKind::Pause);
+        } else if (bytes[i] == '\x03') {
+            Post(VideoEventKind::Escape);
         }
     }
 }
 
-void VideoConsole::ReadMouse(Mouse &mouse)
+// False where the device is gone.
+bool VideoConsole::ReadMouse(Mouse &mouse)
 {
     const auto scale = [](int value, const input_absinfo &range, int size) {
         const int span = std::max(1, range.maximum - range.minimum);
         return static_cast<int>(int64_t{value - range.minimum} * (size - 1) / span);
     };
     input_event events[32];
-    ssize_t count = read(mouse.fd, events, sizeof events);
+    const ssize_t count = read(mouse.fd, events, sizeof events);
+    if (count < 0) {
+        return errno == EAGAIN || errno == EINTR;
+    }
     for (ssize_t i = 0; i < count / static_cast<ssize_t>(sizeof *events); ++i) {
         const input_event &event = events[i];
         if (event.type == EV_REL) {
@@ -485,14 +519,15 @@ void VideoConsole::ReadMouse(Mouse &mouse)
         pointerX_ = std::clamp(pointerX_, 0, std::max(0, mode_.hdisplay - 1));
         pointerY_ = std::clamp(pointerY_, 0, std::max(0, mode_.vdisplay - 1));
     }
-    if (cursorShown_ && set_) {
+    if (cursorShown_ && frameOnCrtc_) {
         drmModeMoveCursor(card_, crtc_, pointerX_, pointerY_);
     }
+    return true;
 }
 
 // The connectors connected, as the kernel last found them: no probe, which
 // on a real card reads each monitor's EDID.
-std::vector<uint32_t> VideoConsole::ConnectedNow()
+std::vector<uint32_t> VideoConsole::ConnectedIds()
 {
     std::vector<uint32_t> connected;
     drmModeRes *resources = drmModeGetResources(card_);
@@ -507,16 +542,17 @@ std::vector<uint32_t> VideoConsole::ConnectedNow()
     return connected;
 }
 
-// The connectors are looked at once a second: a hot-plug notice would need
-// udev.
+// The connectors, and /dev/input for a mouse plugged in, are looked at once
+// a second: a hot-plug notice would need udev.
 bool VideoConsole::Pump(int milliseconds)
 {
     const int64_t now = MonotonicMilliseconds();
     if (now - checkedAt_ >= ConnectorCheckMilliseconds) {
         checkedAt_ = now;
-        std::vector<uint32_t> connected = ConnectedNow();
-        if (connected != connected_) {
-            connected_ = std::move(connected);
+        OpenMice();
+        std::vector<uint32_t> connected = ConnectedIds();
+        if (connected != connectedIds_) {
+            connectedIds_ = std::move(connected);
             Post(VideoEventKind::DisplaysChanged);
             return true;
         }
@@ -531,16 +567,25 @@ bool VideoConsole::Pump(int milliseconds)
         return false;
     }
     // A signal to end, or the terminal hung up.
-    if ((watched[0].revents & POLLIN) || (watched[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+    signalfd_siginfo received{};
+    if ((watched[0].revents & POLLIN) && read(signals_, &received, sizeof received) == sizeof received) {
+        endedBy_ = static_cast<int>(received.ssi_signo);
+    }
+    if (endedBy_ || (watched[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
         Post(VideoEventKind::Closed);
         return true;
     }
     if (watched[1].revents & POLLIN) {
         ReadKeys();
     }
-    for (size_t i = 0; i < mice_.size(); ++i) {
-        if (watched[2 + i].revents & POLLIN) {
-            ReadMouse(mice_[i]);
+    // A mouse unplugged is closed, since poll would report it at once ever
+    // after; its node's name may come again for the next one plugged in.
+    for (size_t i = mice_.size(); i-- > 0;) {
+        const short revents = watched[2 + i].revents;
+        if ((revents & (POLLERR | POLLHUP | POLLNVAL)) || ((revents & POLLIN) && !ReadMouse(mice_[i]))) {
+            close(mice_[i].fd);
+            mice_.erase(mice_.begin() + static_cast<ptrdiff_t>(i));
+            inputChanged_ = {};
         }
     }
     return true;

@@ -36,6 +36,15 @@ struct Output {
     int logicalWidth, logicalHeight;
 };
 
+// The output's mode as the surface lies on it: turned by 90 or 270 degrees,
+// flipped or not, its sides swap.
+void ModeSize(const Output &output, int &width, int &height)
+{
+    const bool turned = output.transform % 2 == 1;
+    width = turned ? output.modeHeight : output.modeWidth;
+    height = turned ? output.modeWidth : output.modeHeight;
+}
+
 struct Buffer {
     SharedMemory memory;
     wl_buffer *buffer;
@@ -445,10 +454,9 @@ std::vector<DisplayInfo> VideoWayland::Displays()
     std::vector<DisplayInfo> displays;
     for (const auto &output : outputs_) {
         if (!output->name.empty() && output->modeWidth > 0 && output->logicalWidth > 0) {
-            const bool turned = output->transform % 2 == 1; // 90 or 270 degrees, flipped or not
-            displays.push_back({output->name, 0, 0, turned ? output->modeHeight : output->modeWidth,
-                                turned ? output->modeWidth : output->modeHeight, output->logicalWidth,
-                                output->logicalHeight});
+            int width, height;
+            ModeSize(*output, width, height);
+            displays.push_back({output->name, 0, 0, width, height, output->logicalWidth, output->logicalHeight});
         }
     }
     return displays;
@@ -512,9 +520,8 @@ void VideoWayland::DeviceSize(int &width, int &height)
     if (!output || logicalWidth_ <= 0 || logicalHeight_ <= 0 || output->logicalWidth <= 0 || output->logicalHeight <= 0) {
         return;
     }
-    const bool turned = output->transform % 2 == 1;
-    const int modeWidth = turned ? output->modeHeight : output->modeWidth;
-    const int modeHeight = turned ? output->modeWidth : output->modeHeight;
+    int modeWidth, modeHeight;
+    ModeSize(*output, modeWidth, modeHeight);
     if (logicalWidth_ == output->logicalWidth && logicalHeight_ == output->logicalHeight) {
         width = modeWidth;
         height = modeHeight;
@@ -618,9 +625,10 @@ void VideoWayland::ShowCursor(bool shown)
 ShownOutput VideoWayland::Shown()
 {
     const Output *output = Showing();
-    const bool turned = output && output->transform % 2 == 1;
-    const int width = !output ? 0 : turned ? output->modeHeight : output->modeWidth;
-    const int height = !output ? 0 : turned ? output->modeWidth : output->modeHeight;
+    int width = 0, height = 0;
+    if (output) {
+        ModeSize(*output, width, height);
+    }
     return {shownWidth_, shownHeight_, logicalWidth_, logicalHeight_, width, height, "wayland", true};
 }
 

@@ -40,7 +40,7 @@ std::unique_ptr<Video> Open(const std::string &driver, std::string &why)
 struct Viewer {
     std::unique_ptr<Video> video;
     std::string driver;
-    std::string display; // the display followed, by name
+    std::string followedName; // the display followed, by name
     bool paused = false;
     DialogLayout dialog{};
     DialogButton pressed = DialogButton::None;
@@ -121,11 +121,11 @@ bool Follow(Viewer &viewer)
         return true;
     }
     viewer.noVideoSince = -1;
-    if (viewer.display.empty()) {
-        viewer.display = displays.front().name; // came after the start: the first is followed
+    if (viewer.followedName.empty()) {
+        viewer.followedName = displays.front().name; // came after the start: the first is followed
     }
     const auto followed = std::find_if(displays.begin(), displays.end(),
-                                       [&](const DisplayInfo &display) { return display.name == viewer.display; });
+                                       [&](const DisplayInfo &display) { return display.name == viewer.followedName; });
     if (!viewer.video->Cover(followed != displays.end() ? followed->name : displays.front().name)) {
         viewer.error = viewer.video->Error();
         return false;
@@ -167,7 +167,7 @@ int Run(Viewer &viewer)
             return 1;
         }
         const VideoEvent event = viewer.video->Wait(waiting ? 1000 : -1);
-        bool shown = true;
+        bool ok = true; // false where the step failed, with viewer.error set
         switch (event.kind) {
         case VideoEventKind::Timeout:
             break;
@@ -176,17 +176,17 @@ int Run(Viewer &viewer)
             return 0;
         case VideoEventKind::Enter:
             if (viewer.paused) {
-                shown = SetPaused(viewer, false);
+                ok = SetPaused(viewer, false);
             }
             break;
         case VideoEventKind::Pause:
             if (!viewer.paused) {
-                shown = SetPaused(viewer, true);
+                ok = SetPaused(viewer, true);
             }
             break;
         case VideoEventKind::Press:
             if (!viewer.paused) {
-                shown = SetPaused(viewer, true);
+                ok = SetPaused(viewer, true);
             } else {
                 viewer.pressed = ButtonAt(viewer.dialog, event.x, event.y);
             }
@@ -199,21 +199,21 @@ int Run(Viewer &viewer)
                 if (viewer.pressed == DialogButton::Exit) {
                     return 0;
                 }
-                shown = SetPaused(viewer, false);
+                ok = SetPaused(viewer, false);
             }
             viewer.pressed = DialogButton::None;
             break;
         case VideoEventKind::Redraw:
-            shown = Draw(viewer);
+            ok = Draw(viewer);
             break;
         case VideoEventKind::DisplaysChanged:
-            shown = Follow(viewer);
+            ok = Follow(viewer);
             break;
         case VideoEventKind::Lost:
-            shown = Reconnect(viewer);
+            ok = Reconnect(viewer);
             break;
         }
-        if (!shown) {
+        if (!ok) {
             return 1;
         }
     }
@@ -289,7 +289,7 @@ int Main(int argc, char **argv)
         ListDisplays(displays);
         return 0;
     }
-    if (!ChooseDisplay(options, displays, viewer.display)) {
+    if (!ChooseDisplay(options, displays, viewer.followedName)) {
         return 2;
     }
     const int status = Run(viewer);

@@ -7,7 +7,7 @@
 const char ViewUsage[] =
     "usage: quorvane-view [--driver LIST] [--display N|NAME] | [--driver LIST] --list-displays | --help | --version\n"
     "Shows the Quorvane Pattern full screen, one pattern pixel on one display pixel.\n"
-    "A left click (or Space on the console) pauses; OK or Enter returns, Exit or Esc ends.\n"
+    "A left click (or Space on the console) pauses; OK or Enter returns, Exit or Esc (or Ctrl-C on the console) ends.\n"
     "  --display N|NAME cover display N, or the one so named, and follow it (default 0, the first listed)\n"
     "  --driver LIST    the video drivers to try, in order (default wayland,x11,kmsdrm)\n"
     "  --list-displays  list each display's index, name, size in device pixels and scale\n"
@@ -49,7 +49,9 @@ ViewOptions ParseViewOptions(int argc, const char *const *argv)
         } else if (argument == "--display") {
             if (i + 1 == argc || !*argv[i + 1]) {
                 options.error = "--display needs a display index or name";
-            } else if (!ParseIndex(argv[++i], options.display)) {
+            } else if (ParseIndex(argv[++i], options.display)) {
+                options.displayName.clear(); // the last one given counts, as for every option
+            } else {
                 options.displayName = argv[i];
             }
         } else if (argument == "--driver") {

@@ -1,12 +1,13 @@
 // The viewer's platform-free parts: the dialog's fit and scale on real display sizes, the
-// technician's line in each honest case, and the choice of video driver with why none works.
-// Clicks under scaled outputs are held on a real compositor.
+// technician's line in each honest case, the choice of video driver with why none works, and
+// the display chosen by the command line. Clicks under scaled outputs are held on a real compositor.
 #include "SequenceDiff.h"
 
 #include "drawndialog/BitmapFont.h"
 #include "drawndialog/DrawnDialog.h"
 #include "view/DriverChoice.h"
 #include "view/TechnicianLine.h"
+#include "view/ViewOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +51,6 @@ TEST(TechnicianLine, SaysOneToOneOnlyWhereTheViewerCanKnow)
         {1100, 699, 733, 466, 1100, 700, "wayland", false},
         {1366, 768, 1093, 614, 1366, 768, "wayland", false},
         {1024, 768, 1024, 768, 1024, 768, "kmsdrm", false},
-        {1024, 768, 1024, 768, 0, 0, "kmsdrm", false},
     };
     std::vector<std::string> actual;
     std::transform(cases.begin(), cases.end(), std::back_inserter(actual), TechnicianLine);
@@ -61,12 +61,11 @@ TEST(TechnicianLine, SaysOneToOneOnlyWhereTheViewerCanKnow)
         "1920 x 1080 device pixels, scale 1.5, driver wayland: one to one.",
         "1100 x 699 device pixels, scale 1.5, driver wayland: not one to one, the scaled size is not whole.",
         "1366 x 768 device pixels, scale 1.25, driver wayland: not one to one, the scaled size is not whole.",
-        "1024 x 768 device pixels, scale 1, driver kmsdrm: one to one.",
-        "1024 x 768 device pixels, scale 1, driver kmsdrm: whether one to one cannot be told."}));
+        "1024 x 768 device pixels, scale 1, driver kmsdrm: one to one."}));
 }
 
-// The drivers tried, from --driver's list, and the one line told when none
-// works, whatever the environment lacks.
+// The drivers tried, from --driver's list, the display the last --display
+// names, and the one line told when none works, whatever the environment lacks.
 TEST(ViewDrivers, ChoiceAndEveryFailureSayWhat)
 {
     std::vector<std::string> actual;
@@ -83,6 +82,13 @@ TEST(ViewDrivers, ChoiceAndEveryFailureSayWhat)
         }
         actual.push_back(line);
     }
+    for (const std::vector<const char *> &arguments :
+         {std::vector<const char *>{"quorvane-view", "--display", "nosuch", "--display", "1"},
+          {"quorvane-view", "--display", "1", "--display", "HDMI-A-1"}}) {
+        const ViewOptions options = ParseViewOptions(static_cast<int>(arguments.size()), arguments.data());
+        actual.push_back("display " +
+                         (options.displayName.empty() ? std::to_string(options.display) : options.displayName));
+    }
     actual.push_back(WhyNoServer("wayland", nullptr, nullptr));
     actual.push_back(WhyNoServer("wayland", "/run/compositor", nullptr));
     actual.push_back(WhyNoServer("wayland", nullptr, "/run/user/1000"));
@@ -98,6 +104,8 @@ TEST(ViewDrivers, ChoiceAndEveryFailureSayWhat)
         ", -> ',' names no video driver (wayland, x11 or kmsdrm)",
         " -> '' names no video driver (wayland, x11 or kmsdrm)",
         "sdl,x11 -> unknown video driver 'sdl' (wayland, x11 or kmsdrm)",
+        "display 1",
+        "display HDMI-A-1",
         "XDG_RUNTIME_DIR is not set",
         "cannot connect to WAYLAND_DISPLAY=/run/compositor",
         "WAYLAND_DISPLAY is not set and no wayland-0 answers",

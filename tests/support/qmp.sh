@@ -8,3 +8,9 @@ qmp() {
   done
   return 1
 }
+# key QCODE...: those keys pressed together on the guest's keyboard (key spc; key ctrl c), by QMP's names.
+key() {
+  local code keys=()
+  for code; do keys+=("{\"type\": \"qcode\", \"data\": \"$code\"}"); done
+  qmp "{\"execute\": \"send-key\", \"arguments\": {\"keys\": [$(IFS=,; echo "${keys[*]}")]}}"
+}

@@ -1,33 +1,40 @@
 #!/usr/bin/env bash
 # view-test.sh x11|wayland|console VIEWER PROBE CACHE: quorvane-view on a real platform, every screen pixel
-# held against the pattern for its size, then a click, Enter, a click and Esc (Exit on Wayland). CACHE keeps
-# the console's kernel.
+# held against the pattern for its size, then a click (the dialog, every pixel), Enter, a click and Esc (Exit on
+# Wayland). CACHE keeps the console's kernel.
 # view-test.sh console-bench VIEWER BENCH CACHE BARE: bench/view's start-up benchmark run inside the console's
 # virtual machine instead, its line printed.
 set -euo pipefail
 platform=$1 viewer=$2 probe=$3 cache=$4 bare=${5:-}
+source "$(dirname "$0")/../support/testing.sh"
+source "$(dirname "$0")/../support/qmp.sh"
+poll_interval=0.2 # a capture costs little: the screen is looked at five times a second
 work=$(mktemp -d)
 chmod 755 "$work" # the unprivileged compositor's user reaches its copies in here
 shot=$work/shot.ppm viewer_log=$work/viewer.log pids=()
 stop_all() { kill "${pids[@]}" 2>/dev/null || true; wait || true; pids=(); }
 trap 'stop_all; rm -rf "$work"' EXIT
 fail() { echo "FAIL ($platform${width:+ ${width}x$height}): $*"; tail -5 "$viewer_log" 2>/dev/null; exit 1; }
-skip() { echo "skipped: $*"; exit 0; } # as the first line of output
-poll() { # SECONDS COMMAND...: COMMAND five times a second until it succeeds
-  local end=$((SECONDS + $1))
-  until "${@:2}"; do ((SECONDS < end)) && sleep 0.2 || return 1; done
-}
 
-# The screen against the pattern for width x height: 0 the same, 1 different, 2 no capture; details in $work/diff.
+# The screen against the pattern for width x height, or (compare dialog) against the dialog with the technician's
+# line $line: 0 the same, 1 different, 2 no capture; details in $work/diff.
 compare() {
   ! viewer_ended || fail "the viewer ended unasked"
   capture 2>"$work/diff" || return 2
-  "$probe" compare "$width" "$height" "$shot" >"$work/diff"
+  if [[ ${1:-} == dialog ]]; then
+    "$probe" compare-dialog "$width" "$height" "$line" "$shot" >"$work/diff"
+  else
+    "$probe" compare "$width" "$height" "$shot" >"$work/diff"
+  fi
 }
 # Only polled, where a failure does not end the script:
-shows_other() { compare; (($? == 1)); }
 cursor_shown() { "$probe" cursor >"$work/cursor"; (($? == 1)); }
 expect_pattern() { poll "${2:-30}" compare || { cat "$work/diff"; fail "not the pattern $1"; }; }
+# The dialog, its line telling the size, the scale ($scale, else 1) and $driver, one to one as every row is.
+expect_dialog() {
+  line="$width x $height device pixels, scale ${scale:-1}, driver $driver: one to one."
+  poll 15 compare dialog || { cat "$work/diff"; fail "not the dialog saying '$line' $1"; }
+}
 viewer_ended() { ! kill -0 "$viewer_pid" 2>/dev/null; }
 spawn() { "$@" & pids+=($!); }
 start_viewer() { spawn "$@" 2>"$viewer_log"; viewer_pid=$!; }
@@ -35,12 +42,12 @@ start_viewer() { spawn "$@" 2>"$viewer_log"; viewer_pid=$!; }
 # From the pattern on screen to the end, on X11 and Wayland alike, then stops all that was started.
 pause_resume_end() {
   click
-  poll 15 shows_other || fail "a click left the pattern on screen"
+  expect_dialog "after a click"
   [[ $platform != x11 ]] || poll 5 cursor_shown || fail "the cursor stays hidden over the dialog: $(cat "$work/cursor")"
   key Return
   expect_pattern "after Enter"
   click # Esc or Exit from the dialog; the console test has Esc from the pattern
-  poll 15 shows_other || fail "a second click left the pattern on screen"
+  expect_dialog "after a second click"
   end_from_dialog
   poll 15 viewer_ended || fail "still running after Esc or Exit"
   wait "$viewer_pid" || fail "ended with status $? after Esc or Exit"
@@ -48,18 +55,20 @@ pause_resume_end() {
 }
 
 x11() {
+  local driver=x11
   capture() { xwd -root -silent | xwdtopnm | pamdepth 255 >"$shot"; }
   click() { xdotool mousemove $((width / 8)) $((height / 8)) click 1; }
   key() { xdotool key "$1"; }
   end_from_dialog() { key Escape; }
-  # The screen's size; a server without MIT-SHM, as a remote one is; and a change of the size by RandR while the
+  # The screen's size; a server without MIT-SHM, as a remote one is, its requests at most 4 MiB (BIG-REQUESTS
+  # cannot be switched off), so that the frame goes in two strips; and a change of the size by RandR while the
   # viewer runs: Xvfb cannot change its size, so that row's screen is Xephyr's, inside an Xvfb large enough.
   for row in "800x600" "1366x768 without-MIT-SHM" "1024x768 800x600"; do
     read -r size new_size <<<"$row"
     width=${size%x*} height=${size#*x}
     # No window manager: the viewer alone must cover the screen.
     if [[ $new_size == without-MIT-SHM ]]; then
-      start_x Xvfb -screen 0 "${size}x24" -extension MIT-SHM
+      start_x Xvfb -screen 0 "${size}x24" -extension MIT-SHM -maxbigreqsize 1
       new_size=
     elif [[ -z $new_size ]]; then
       start_x Xvfb -screen 0 "${size}x24"
@@ -86,7 +95,8 @@ start_x() { # SERVER ARGUMENT...: an X server on a display of its own, made $DIS
 
 wayland() {
   # sway refuses root: then the compositor, its clients and the viewer run as nobody, from copies it can reach.
-  local as_user=() run=$work/run
+  local as_user=() run=$work/run driver=wayland compositor gone status=0
+  local lost="quorvane-view: cannot show the pattern: lost the Wayland display: Broken pipe"
   mkdir -m 700 "$run"
   [[ $(id -u) != 0 ]] || { as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups); chown 65534:65534 "$run"; }
   install -m 755 -t "$work" "$viewer" "$probe"
@@ -104,10 +114,11 @@ wayland() {
   for row in "1024x768 1 1600x900 1.25" "1280x720 2" "1920x1080 1.5" "1600x900 1.25 outputs"; do
     read -r mode scale new_mode new_scale <<<"$row"
     width=${mode%x*} height=${mode#*x} output=HEADLESS-1
-    printf 'output HEADLESS-1 mode %s scale %s\ndefault_border none\n' "$mode" "$scale" >"$work/sway.conf"
+    # The pointer's arrow hidden once still: headless sway draws it into what grim captures.
+    printf 'output HEADLESS-1 mode %s scale %s\ndefault_border none\nseat * hide_cursor 100\n' "$mode" "$scale" \
+      >"$work/sway.conf"
     chmod 644 "$work/sway.conf"
-    spawn "${as_user[@]}" sway -c "$work/sway.conf" >"$work/sway.log" 2>&1
-    poll 10 test -S "$run/$WAYLAND_DISPLAY" || fail "sway did not start: $(tail -5 "$work/sway.log")"
+    start_sway
     coproc pointer { "${as_user[@]}" "$work/${probe##*/}" pointer; }
     pids+=("$pointer_PID")
     start_viewer "${as_user[@]}" "$work/${viewer##*/}"
@@ -124,30 +135,41 @@ wayland() {
       end_from_dialog() { key Escape; } # Exit's place in the layout of two outputs is not the probe's
     elif [[ -n $new_mode ]]; then
       "${as_user[@]}" swaymsg -q output HEADLESS-1 mode "$new_mode" scale "$new_scale"
-      width=${new_mode%x*} height=${new_mode#*x}
+      width=${new_mode%x*} height=${new_mode#*x} scale=$new_scale
       expect_pattern "after a change from $mode at scale $scale to scale $new_scale"
     fi
     pause_resume_end
   done
-  # The compositor gone for good: after waiting for it to come back, one line and status 1. (Its socket is in
-  # this test's own folder, where nothing else can make another.)
-  local status=0
-  spawn "${as_user[@]}" sway -c "$work/sway.conf" >"$work/sway.log" 2>&1
-  poll 10 test -S "$run/$WAYLAND_DISPLAY" || fail "sway did not start: $(tail -5 "$work/sway.log")"
-  local compositor=${pids[-1]}
+  # The compositor gone: the viewer waits, and shows again on one started anew on the same socket; gone for good,
+  # it ends with one line and status 1, not before its 10 s of waiting. (The socket is in this test's own folder,
+  # where nothing else can make another.)
+  start_sway
   start_viewer "${as_user[@]}" "$work/${viewer##*/}"
   expect_pattern "before its compositor goes"
+  kill "$compositor" && wait "$compositor" || true
+  start_sway
+  expect_pattern "on its compositor started again"
   kill "$compositor"
+  gone=$SECONDS
   poll 20 viewer_ended || fail "still running 20 s after its compositor went"
   wait "$viewer_pid" || status=$?
-  [[ $status == 1 && $(wc -l <"$viewer_log") == 1 ]] || fail "status $status after its compositor went: $(cat "$viewer_log")"
+  [[ $status == 1 && $(<"$viewer_log") == "$lost, and it did not come back within 10 seconds" ]] ||
+    fail "status $status after its compositor went: $(cat "$viewer_log")"
+  ((SECONDS - gone >= 9)) || fail "ended $((SECONDS - gone)) s after its compositor went, without waiting 10 s"
   stop_all
 }
+start_sway() { # sway on $WAYLAND_DISPLAY, its process $compositor
+  spawn "${as_user[@]}" sway -c "$work/sway.conf" >"$work/sway.log" 2>&1
+  compositor=$!
+  poll 10 test -S "$run/$WAYLAND_DISPLAY" || fail "sway did not start: $(tail -5 "$work/sway.log")"
+}
 
-# Debian's kernel and the modules for a virtual GPU (virtio-gpu), the emulated standard VGA (bochs-drm) and the
-# keyboard, kept in CACHE. The initramfs is made for each run: busybox, those modules, the viewer and exactly the
+# Debian's kernel and the modules for a virtual GPU (virtio-gpu), the emulated standard VGA (bochs-drm), the
+# keyboard and the mouse, kept in CACHE. The initramfs is made for each run: busybox, those modules, the viewer and exactly the
 # shared libraries ldd lists for it, nothing else of the host's (no graphics library beyond libdrm); it runs the
-# viewer on tty1 as a console login would.
+# viewer on tty1 as a console login would, then once more ended by the signal $ending from the kernel's command line,
+# and tells on the serial line each status and the console's state before and after: the terminal's settings, and
+# whether a font loads, which it does in text mode (KD_TEXT) alone.
 prepare_console() {
   vm=$cache/$(cksum <"$0" | cut -d ' ' -f 1) # made afresh when this script changes
   if [[ ! -s $vm/vmlinuz ]]; then
@@ -178,7 +200,24 @@ prepare_console() {
     mkdir -p "$root${library%/*}" && cp -L "$library" "$root$library"
   done
   if [[ -z $bare ]]; then
-    echo "/quorvane-view" >"$root/job"
+    # The console's state told from within the viewer's session, since the hangup at its end resets the terminal.
+    cat >"$root/job" <<'JOB'
+settings=$(stty -g)
+tty1() { echo "tty1 $1: $(stty -g) $(loadfont </font 2>/dev/null && echo text || echo not text)"; }
+tty1 before
+while sleep 0.5; do # the viewer's event devices open, at each change
+  p=$(pidof quorvane-view) || continue
+  n=$(ls -l /proc/$p/fd | grep -c /dev/input/)
+  [ "$n" = "$last" ] || echo "mice open: $n"; last=$n
+done &
+/quorvane-view
+echo "viewer ended with status $?"
+tty1 after
+{ until [ "$(stty -g </dev/tty1)" != "$settings" ]; do sleep 0.1; done; kill -$1 $(pidof quorvane-view); } &
+/quorvane-view # in the foreground, where SIGQUIT is not ignored; raw mode once its signals are blocked
+echo "viewer ended by SIG$1 with status $?"
+tty1 "after SIG$1"
+JOB
   else
     echo "/${probe##*/} console /quorvane-view /${bare##*/} 15 >/dev/console 2>&1" >"$root/job"
   fi
@@ -188,42 +227,53 @@ prepare_console() {
 mount -t devtmpfs dev /dev && exec </dev/console >/dev/console 2>&1
 mount -t proc proc /proc && mount -t sysfs sys /sys
 for module in $(cat /modules/order); do insmod /modules/$module; done
-setsid -c env -i HOME=/ USER=root LOGNAME=root SHELL=/bin/sh TERM=linux PATH=/bin sh /job </dev/tty1
-echo "viewer ended with status $?"
+{ printf '\066\004\000\020'; head -c 4096 /dev/zero; } >/font # a PSF font of 256 blank glyphs
+setsid -c env -i HOME=/ USER=root LOGNAME=root SHELL=/bin/sh TERM=linux PATH=/bin sh /job "$ending" </dev/tty1
 poweroff -f
 INIT
   (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) >"$work/initrd.gz"
 }
 
-source "$(dirname "$0")/../support/qmp.sh"
-
 console() {
   command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
   prepare_console
+  local driver=kmsdrm device size end signal mouse got state want
   capture() { qmp "{\"execute\": \"screendump\", \"arguments\": {\"filename\": \"$shot\"}}"; }
-  key() { qmp "{\"execute\": \"send-key\", \"arguments\": {\"keys\": [{\"type\": \"qcode\", \"data\": \"$1\"}]}}"; }
-  # A virtual GPU, and the standard VGA, which bochs-drm drives as a bare PC's firmware frame buffer would be.
-  # Software emulation, no KVM. The viewer finds the console's driver by itself.
-  for row in "virtio-gpu-pci 1024x768" "VGA 1280x720"; do
-    read -r device size <<<"$row"
+  mice_open() { [[ $(tr -d '\r' <"$viewer_log" | grep -ao 'mice open: [0-9]*' | tail -1) == "mice open: $1" ]]; }
+  # A virtual GPU with a mouse unplugged and another plugged in, and the standard VGA, which bochs-drm drives as a
+  # bare PC's firmware frame buffer would be; ended by Esc or Ctrl-C, then by a signal. Software emulation, no KVM.
+  # The viewer finds the console's driver by itself.
+  for row in "virtio-gpu-pci 1024x768 esc TERM -device virtio-mouse-pci,id=mouse" "VGA 1280x720 ctrl+c QUIT"; do
+    read -r device size end signal mouse <<<"$row"
     width=${size%x*} height=${size#*x} viewer_log=$work/serial-$device.log
     coproc qemu {
       exec qemu-system-x86_64 -nodefaults -no-user-config -no-reboot -accel tcg -m 512 -display none \
-        -kernel "$vm/vmlinuz" -initrd "$work/initrd.gz" -append "console=ttyS0 panic=-1" \
-        -device "$device,xres=$width,yres=$height" -device virtio-keyboard-pci \
+        -kernel "$vm/vmlinuz" -initrd "$work/initrd.gz" -append "console=ttyS0 panic=-1 ending=$signal" \
+        -device "$device,xres=$width,yres=$height" -device virtio-keyboard-pci $mouse \
         -serial "file:$viewer_log" -qmp stdio 2>"$work/qemu.log"
     }
     viewer_pid=$qemu_PID pids+=("$qemu_PID")
     qmp '{"execute": "qmp_capabilities"}' || fail "qemu did not start: $(cat "$work/qemu.log")"
     expect_pattern "on the console ($device)" 120
-    # No mouse here: Space pauses, Enter returns, Esc ends.
-    key spc
-    poll 15 shows_other || fail "Space left the pattern on screen ($device)"
+    if [[ -n $mouse ]]; then
+      poll 30 mice_open 1 && qmp '{"execute": "device_del", "arguments": {"id": "mouse"}}' && poll 30 mice_open 0 ||
+        fail "the mouse unplugged is still open"
+      qmp '{"execute": "device_add", "arguments": {"driver": "virtio-mouse-pci"}}' && poll 30 mice_open 1 ||
+        fail "the mouse plugged in is not open"
+    fi
+    # No clicks here: Space pauses, Enter returns, Esc or Ctrl-C ends; Ctrl-\ and Ctrl-Z are mere keys to it.
+    key ctrl backslash && key ctrl z && key spc
+    expect_dialog "after Ctrl-\\, Ctrl-Z and Space ($device)"
     key ret
     expect_pattern "after Enter ($device)"
-    key esc
-    poll 30 viewer_ended || fail "still running after Esc ($device)"
-    grep -q "viewer ended with status 0" "$viewer_log" || fail "no status 0 on the serial line ($device)"
+    key ${end/+/ }
+    poll 60 viewer_ended || fail "the virtual machine still runs after $end ($device)"
+    # The console in text mode at first, and as it was after each end.
+    got=$(tr -d '\r' <"$viewer_log" | grep -ao 'tty1 .*\|viewer ended .*') state=$(sed -n 's/^tty1 before: //p' <<<"$got")
+    want=$(printf '%s\n' "tty1 before: $state" "viewer ended with status 0" "tty1 after: $state" \
+      "viewer ended by SIG$signal with status $((128 + $(kill -l "$signal")))" "tty1 after SIG$signal: $state")
+    [[ $state == *' text' && $got == "$want" ]] || fail "the serial line after $end and SIG$signal ($device)," \
+      "against what it should be: $(diff <(echo "$got") <(echo "$want"))"
     stop_all
   done
 }
