@@ -6,8 +6,8 @@
 set(QUORVANE_RENDER ${CMAKE_SOURCE_DIR}/build/host/quorvane-render CACHE FILEPATH
     "The native renderer the screens are held against, from the host preset")
 
-# host_reference(NAME PROGRAM [REQUIRED] FOLDER...), the folders relative to
-# the source tree.
+# host_reference(NAME PROGRAM [REQUIRED] SOURCE...), each source a file or a
+# folder of the source tree.
 function(host_reference name program)
   set(required 0)
   if(ARGV2 STREQUAL "REQUIRED")
@@ -16,9 +16,10 @@ function(host_reference name program)
   endif()
   list(TRANSFORM ARGN PREPEND ${CMAKE_SOURCE_DIR}/)
   add_test(NAME ${name}_is_current
-           COMMAND ${CMAKE_COMMAND} -DPROGRAM=${program} -DREQUIRED=${required} "-DFOLDERS=${ARGN}"
+           COMMAND ${CMAKE_COMMAND} -DPROGRAM=${program} -DREQUIRED=${required} "-DSOURCES=${ARGN}"
                    -P ${CMAKE_SOURCE_DIR}/cmake/CheckReference.cmake)
   set_tests_properties(${name}_is_current PROPERTIES FIXTURES_SETUP host_reference)
 endfunction()
 
-host_reference(quorvane_render ${QUORVANE_RENDER} REQUIRED src/pattern src/raster src/render)
+host_reference(quorvane_render ${QUORVANE_RENDER} REQUIRED src/pattern/PatternLayout.h src/pattern/PatternOp.h src/raster
+               src/render)

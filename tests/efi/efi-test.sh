@@ -15,11 +15,7 @@ fail() { # MESSAGE [SIZE], and the end of the serial console
   echo "FAIL ($kind ${2:-}): $1" && { [[ ! -s $work/serial.log ]] || tail -c 300 "$work/serial.log" | tr -d '\033'; }
   exit 1
 }
-skip() { echo "skipped: $*"; exit 0; } # as the first line of output
-poll() { # SECONDS COMMAND...: COMMAND about once a second until it succeeds
-  local end=$((SECONDS + $1))
-  until "${@:2}"; do ((SECONDS < end)) && sleep 1 || return 1; done
-}
+source "$(dirname "$0")/../support/testing.sh"
 
 files() {
   local efi=$1 image=$2 source=$3 size dump
@@ -69,7 +65,6 @@ run() {
 }
 
 source "$(dirname "$0")/../support/qmp.sh"
-key() { qmp "{\"execute\": \"send-key\", \"arguments\": {\"keys\": [{\"type\": \"qcode\", \"data\": \"$1\"}]}}"; }
 
 # The screen now in $work/shot.ppm, its size in $width and $height.
 shoot() {

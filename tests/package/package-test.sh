@@ -5,7 +5,7 @@
 set -uo pipefail
 build=$1 version=$2
 shift 2
-skip() { echo "skipped: $*"; exit 0; } # as the first line of output
+source "$(dirname "$0")/../support/testing.sh"
 for tool in lintian appstreamcli desktop-file-validate groff dpkg-shlibdeps file; do
   command -v $tool >/dev/null || skip "$tool is not installed (scripts/install-deps.sh package)"
 done
