@@ -68,7 +68,7 @@ for need in "$@"; do
 done
 
 missing=()
-for package in "${!packages[@]}"; do
+for package in $(printf '%s\n' "${!packages[@]}" | sort); do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 
@@ -90,7 +90,28 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   # Through env, since sudo drops the caller's environment; each step's words
   # split on purpose.
   for step in "${steps[@]}"; do
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive $step
+    if [[ $step == "apt-get update"* ]]; then
+      # A mirror caught mid-sync fails one index and is whole again minutes
+      # later; the lists it did fetch usually hold every package wanted, so
+      # after a few tries the install goes on and judges for itself.
+      for try in 1 2 3; do
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive $step && break
+        [[ $try -lt 3 ]] || { echo "install-deps.sh: apt-get update failed three times; installing from the package lists it has" >&2; break; }
+        sleep 20
+      done
+    elif ! "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive $step; then
+      # Without a whole index of the 32-bit packages (a mirror mid-sync) they
+      # cannot be installed at all; everything else still can, and the
+      # 32-bit program's tests then say why they are skipped.
+      [[ $step == "apt-get install"* ]] || exit 1
+      native=() foreign=()
+      for package in "${missing[@]}"; do
+        if [[ $package == *:i386 ]]; then foreign+=("$package"); else native+=("$package"); fi
+      done
+      [[ ${#foreign[@]} -gt 0 ]] || exit 1
+      echo "install-deps.sh: ${foreign[*]} could not be installed; installing the rest, and 32-bit programs will not run here until they are" >&2
+      [[ ${#native[@]} -eq 0 ]] || "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${native[@]}"
+    fi
   done
 fi
 

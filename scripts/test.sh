@@ -60,9 +60,9 @@ printf '%s\n' "${summary[@]}"
 viewer_times=$(grep -o 'name="view_[a-z0-9]*"[^>]*time="[0-9]*' build/host-test-results.xml 2>/dev/null |
   sed 's/name="view_\([^"]*\)".*time="\(.*\)/\1 \2 s/' | paste -sd , -) || true
 [[ -z $viewer_times ]] || echo "Viewer tests took: ${viewer_times//,/, }"
-if [[ $(scripts/windows-preset.sh) == win32 ]]; then
+if why=$(scripts/wine.sh --runs-32bit); then
   echo "Wine: this machine runs 32-bit programs: the whole Wine suite ran on win32, a quick run on win64."
 else
-  echo "Wine: this machine does not run 32-bit programs: the whole Wine suite ran on win64 instead of win32."
+  echo "Wine: 32-bit programs do not run here ($why): the whole Wine suite ran on win64 instead of win32."
 fi
 exit "$status"

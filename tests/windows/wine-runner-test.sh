@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # wine-runner-test.sh PROGRAM.exe wine|wine64: scripts/wine.sh against fake Wine loaders, alike on every machine
-# whether or not it runs 32-bit programs: each entry is a command, its status and output, with the fakes' calls.
+# whether or not it runs 32-bit programs, and scripts/install-deps.sh installing Wine through a fake apt-get:
+# each entry is a command, its status and output, with the fakes' calls.
 set -euo pipefail
 loader=$2
 work=$(mktemp -d)
@@ -23,7 +24,21 @@ case "${0##*/} $*" in
 esac
 printf '%s\n' "${0##*/} $*" >>calls
 FAKE
-chmod 755 wine/*
+# As root with nothing installed yet; apt-get and sleep log their calls.
+mkdir bin
+tee bin/apt-get bin/sleep bin/dpkg bin/dpkg-query >bin/id <<'FAKE'
+#!/bin/sh
+case "${0##*/} $*" in
+  "id -u") echo 0; exit 0 ;;
+  "dpkg --print-foreign-architectures") echo i386; exit 0 ;;
+  dpkg-query*) exit 1 ;;
+esac
+printf '%s\n' "${0##*/} $*" >>"${0%/*}/../calls" # install-deps.sh works from the project's root
+case "${0##*/} $*" in
+  $fail) echo "E: refused" >&2; exit 100 ;;
+esac
+FAKE
+chmod 755 wine/* bin/*
 
 expected=$(cat <<TABLE
 wine.sh --which program.exe -> 0
@@ -48,6 +63,30 @@ fail='$loader *' wine.sh program.exe -> 126
   wine.sh: WORK/wine/$loader does not start on this machine (cannot execute binary file: Exec format error), so program.exe cannot run here
 QUORVANE_WINE_DIR=prefix wine.sh --runs-32bit -> 1
   prefix/wine is not installed
+fail='apt-get update*' PATH=\$PWD/bin:\$PATH install-deps.sh wine -> 0
+  Installing: wine wine32:i386 wine64 xvfb
+  E: refused
+  E: refused
+  E: refused
+  install-deps.sh: apt-get update failed three times; installing from the package lists it has
+  apt-get update -q
+  sleep 20
+  apt-get update -q
+  sleep 20
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends wine wine32:i386 wine64 xvfb
+fail='apt-get install*i386*' PATH=\$PWD/bin:\$PATH install-deps.sh wine -> 0
+  Installing: wine wine32:i386 wine64 xvfb
+  E: refused
+  install-deps.sh: wine32:i386 could not be installed; installing the rest, and 32-bit programs will not run here until they are
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends wine wine32:i386 wine64 xvfb
+  apt-get install -y -q --no-install-recommends wine wine64 xvfb
+fail='apt-get install*' PATH=\$PWD/bin:\$PATH install-deps.sh render -> 1
+  Installing: cmake g++ libpng-dev ninja-build
+  E: refused
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends cmake g++ libpng-dev ninja-build
 TABLE
 )
 
