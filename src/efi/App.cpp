@@ -259,10 +259,7 @@ bool Open(App &app, EFI_SYSTEM_TABLE *system)
 // The firmware as it was: the mode it booted in, and its console cleared.
 void Close(App &app)
 {
-    Screen &screen = app.screen;
-    if (screen.mode != screen.bootMode) {
-        screen.gop->SetMode(screen.gop, screen.bootMode);
-    }
+    LeaveScreen(app.screen);
     EFI_SIMPLE_TEXT_OUT_PROTOCOL *console = app.system->ConOut;
     console->ClearScreen(console);
     console->EnableCursor(console, app.cursorShown);

@@ -184,6 +184,13 @@ bool ShowMode(Screen &screen, UINT32 mode)
     return false;
 }
 
+void LeaveScreen(Screen &screen)
+{
+    if (screen.mode != screen.bootMode) {
+        screen.gop->SetMode(screen.gop, screen.bootMode);
+    }
+}
+
 UINT32 ModeForKey(const Screen &screen, UINT16 scanCode)
 {
     const UINT32 count = screen.gop->Mode->MaxMode;

@@ -39,6 +39,9 @@ bool StartScreen(Screen &screen, EFI_GRAPHICS_OUTPUT_PROTOCOL *gop, EFI_BOOT_SER
 // mode shown before is set again and the failure kept for the line.
 bool ShowMode(Screen &screen, UINT32 mode);
 
+// The mode the display booted in set again, where another is shown.
+void LeaveScreen(Screen &screen);
+
 // The mode a key asks for, NoMode for a key that asks for none: the next of
 // the list for Right, Down and Page Down, the one before for Left, Up and
 // Page Up, both round the list, and Home for the mode shown first. After

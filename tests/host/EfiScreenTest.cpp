@@ -242,6 +242,10 @@ TEST(EfiScreen, DrawsEveryPixelFormatAndStepsThroughTheModes)
                                                                   std::to_string(fake.mode.Mode + 1) + ")"
                                                             : ""));
         }
+        if (!c.keys.empty()) {
+            LeaveScreen(screen);
+            actual.push_back("left in mode " + std::to_string(fake.mode.Mode + 1));
+        }
     }
     const std::string damaged10Bit = "Mode 1 of 1: 640 x 480, 32-bit mask red 0x3FF00000 green 0xFFC00 blue 0x3FF, "
                                      "640 pixels a line; the display's EDID is damaged.";
@@ -264,14 +268,16 @@ TEST(EfiScreen, DrawsEveryPixelFormatAndStepsThroughTheModes)
         "key 3: mode 1", "key 2: mode 2",
         "key 10: mode 2: Mode 3 could not be set; mode 2 of 4: 1024 x 768, Blt only, 1024 pixels a line; the "
         "display prefers 1366 x 768 by its EDID.",
-        "key 4: mode 2", "key 1: mode 1", "key 9: mode 4", "key 5: mode 4", "key 11: mode 4",
+        "key 4: mode 2", "key 1: mode 1", "key 9: mode 4", "key 5: mode 4", "key 11: mode 4", "left in mode 1",
         "Mode 1 of 2: 800 x 600, 32-bit red-green-blue, 800 pixels a line; the display gave no EDID.",
         "exact",
         "key 3: mode 1: Mode 2 could not be set; mode 1 of 2: 800 x 600, 32-bit red-green-blue, 800 pixels a line; "
         "the display gave no EDID.",
+        "left in mode 1",
         "Mode 1 of 2: 800 x 600, 32-bit red-green-blue, 800 pixels a line; the display gave no EDID.",
         "exact",
-        "key 3: no mode: Mode 2 could not be set, nor the mode before it again. (the display in mode 2)"}));
+        "key 3: no mode: Mode 2 could not be set, nor the mode before it again. (the display in mode 2)",
+        "left in mode 2"}));
 }
 
 } // namespace
