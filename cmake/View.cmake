@@ -15,7 +15,8 @@ if(NOT VIEW_LIBRARIES_FOUND OR NOT WAYLAND_PROTOCOLS OR NOT WAYLAND_SCANNER)
 endif()
 
 # The viewer's own platform-free parts, also under the host unit tests.
-add_library(quorvane_view STATIC src/view/ViewOptions.cpp src/view/TechnicianLine.cpp src/view/DriverChoice.cpp)
+add_library(quorvane_view STATIC src/view/ViewOptions.cpp src/view/TechnicianLine.cpp src/view/DriverChoice.cpp
+                          src/view/ConsoleKeys.cpp)
 target_include_directories(quorvane_view PUBLIC ${CMAKE_SOURCE_DIR}/src)
 
 # The Wayland protocols beyond the core one, as Debian's wayland-protocols

@@ -109,8 +109,9 @@ if [[ ${#missing[@]} -gt 0 ]]; then
         if [[ $package == *:i386 ]]; then foreign+=("$package"); else native+=("$package"); fi
       done
       [[ ${#foreign[@]} -gt 0 ]] || exit 1
-      echo "install-deps.sh: ${foreign[*]} could not be installed; installing the rest, and 32-bit programs will not run here until they are" >&2
+      echo "install-deps.sh: the install failed; trying again without ${foreign[*]}" >&2
       [[ ${#native[@]} -eq 0 ]] || "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${native[@]}"
+      echo "install-deps.sh: installed all but ${foreign[*]}: 32-bit programs will not run here until they are" >&2
     fi
   done
 fi

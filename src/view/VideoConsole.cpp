@@ -5,6 +5,7 @@
 // in raw mode; a mouse, where one is readable, from evdev. What it changes
 // is put back at the end, also on SIGTERM, SIGINT, SIGHUP and SIGQUIT.
 
+#include "view/ConsoleKeys.h"
 #include "view/Video.h"
 
 #include <dirent.h>
@@ -355,6 +356,10 @@ bool VideoConsole::Cover(const std::string &name)
     const uint32_t connector = chosen ? chosen->connector_id : 0;
     drmModeFreeConnector(chosen);
     drmModeFreeResources(resources);
+    if (shown == connected.end()) {
+        error_ = name + " is no longer connected";
+        return false;
+    }
     if (!crtc) {
         error_ = "no CRTC can drive " + name;
         return false;
@@ -469,26 +474,16 @@ ShownOutput VideoConsole::Shown()
     return {width, height, width, height, width, height, "kmsdrm", false};
 }
 
-// Esc alone in one read is the key; a sequence that starts with it is
-// another key (an arrow, a function key). Space pauses, for a console with
-// no mouse; Ctrl-C ends as Esc does.
+// Space pauses, for a console with no mouse.
 void VideoConsole::ReadKeys()
 {
     char bytes[64];
     const ssize_t count = read(terminal_, bytes, sizeof bytes);
     if (count == 0) {
         Post(VideoEventKind::Closed);
-    } else if (count == 1 && bytes[0] == '\x1b') {
-        Post(VideoEventKind::Escape);
     }
-    for (ssize_t i = 0; i < count && bytes[0] != '\x1b'; ++i) {
-        if (bytes[i] == '\r' || bytes[i] == '\n') {
-            Post(VideoEventKind::Enter);
-        } else if (bytes[i] == ' ') {
-            Post(VideoEventKind::Pause);
-        } else if (bytes[i] == '\x03') {
-            Post(VideoEventKind::Escape);
-        }
+    for (VideoEventKind key : ConsoleKeys(bytes, count > 0 ? static_cast<size_t>(count) : 0)) {
+        Post(key);
     }
 }
 

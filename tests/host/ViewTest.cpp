@@ -1,10 +1,11 @@
 // The viewer's platform-free parts: the dialog's fit and scale on real display sizes, the
 // technician's line in each honest case, the choice of video driver with why none works, and
-// the display chosen by the command line. Clicks under scaled outputs are held on a real compositor.
+// the display chosen by the command line, the console's keys. Clicks under scaled outputs are held on a real compositor.
 #include "SequenceDiff.h"
 
 #include "drawndialog/BitmapFont.h"
 #include "drawndialog/DrawnDialog.h"
+#include "view/ConsoleKeys.h"
 #include "view/DriverChoice.h"
 #include "view/TechnicianLine.h"
 #include "view/ViewOptions.h"
@@ -114,6 +115,23 @@ TEST(ViewDrivers, ChoiceAndEveryFailureSayWhat)
         "cannot connect to DISPLAY=:5",
         "no usable video driver: wayland: XDG_RUNTIME_DIR is not set; x11: no reason given; kmsdrm: no card",
         "no usable video driver: none was named"}));
+}
+
+// Several keys in one read, and the sequences of other keys, whole or cut off, which
+// must not end the viewer: F1 is "\x1b[[A" on the Linux console, "\x1bOP" elsewhere.
+TEST(ConsoleKeys, EscIsTheByteAloneEvenAmongOtherKeys)
+{
+    std::vector<std::string> actual;
+    for (const std::string bytes : {"\x1b", "\x1b\x1b", " \x1b", "\x1b[A\x1b", "\x1b[1;5C\x03", "\x1b[[A\r",
+                                    "\x1bOP \n", "\x1bx", "\x1b[", "\x1b[12"}) {
+        std::string keys;
+        for (VideoEventKind key : ConsoleKeys(bytes.data(), bytes.size())) {
+            keys += key == VideoEventKind::Escape ? " Esc" : key == VideoEventKind::Enter ? " Enter" : " Pause";
+        }
+        actual.push_back(keys);
+    }
+    EXPECT_TRUE(SameSequence(actual, {" Esc", " Esc Esc", " Pause Esc", " Esc", " Esc", " Enter", " Pause Enter", "",
+                                      "", ""}));
 }
 
 } // namespace

