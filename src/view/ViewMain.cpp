@@ -41,6 +41,7 @@ struct Viewer {
     std::unique_ptr<Video> video;
     std::string driver;
     std::string followedName; // the display followed, by name
+    size_t askedIndex = 0;    // --display's number, while there was no display to name yet
     bool paused = false;
     DialogLayout dialog{};
     DialogButton pressed = DialogButton::None;
@@ -109,8 +110,8 @@ bool SetPaused(Viewer &viewer, bool paused)
     return Draw(viewer);
 }
 
-// Covers the display followed where it is there, and the first one listed
-// while it is away; with none at all, starts the wait for one.
+// Covers the display DisplayToCover says; with none at all, starts the wait
+// for one.
 bool Follow(Viewer &viewer)
 {
     const std::vector<DisplayInfo> displays = viewer.video->Displays();
@@ -121,12 +122,11 @@ bool Follow(Viewer &viewer)
         return true;
     }
     viewer.noVideoSince = -1;
-    if (viewer.followedName.empty()) {
-        viewer.followedName = displays.front().name; // came after the start: the first is followed
+    std::vector<std::string> listed;
+    for (const DisplayInfo &display : displays) {
+        listed.push_back(display.name);
     }
-    const auto followed = std::find_if(displays.begin(), displays.end(),
-                                       [&](const DisplayInfo &display) { return display.name == viewer.followedName; });
-    if (!viewer.video->Cover(followed != displays.end() ? followed->name : displays.front().name)) {
+    if (!viewer.video->Cover(DisplayToCover(listed, viewer.followedName, viewer.askedIndex))) {
         viewer.error = viewer.video->Error();
         return false;
     }
@@ -292,6 +292,7 @@ int Main(int argc, char **argv)
     if (!ChooseDisplay(options, displays, viewer.followedName)) {
         return 2;
     }
+    viewer.askedIndex = static_cast<size_t>(options.display);
     const int status = Run(viewer);
     if (status != 0) {
         fprintf(stderr, "quorvane-view: cannot show the pattern: %s\n", viewer.error.c_str());

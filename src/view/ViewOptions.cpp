@@ -4,6 +4,8 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 const char ViewUsage[] =
     "usage: quorvane-view [--driver LIST] [--display N|NAME] | [--driver LIST] --list-displays | --help | --version\n"
     "Shows the Quorvane Pattern full screen, one pattern pixel on one display pixel.\n"
@@ -65,4 +67,12 @@ ViewOptions ParseViewOptions(int argc, const char *const *argv)
         }
     }
     return options;
+}
+
+std::string DisplayToCover(const std::vector<std::string> &listed, std::string &followed, size_t askedIndex)
+{
+    if (followed.empty() && askedIndex < listed.size()) {
+        followed = listed[askedIndex];
+    }
+    return std::find(listed.begin(), listed.end(), followed) != listed.end() ? followed : listed.front();
 }

@@ -16,5 +16,11 @@ struct ViewOptions {
 
 ViewOptions ParseViewOptions(int argc, const char *const *argv);
 
+// The display to cover of those listed now, at least one, by name: the one
+// followed where it is listed, the first while it is away. Where none is
+// followed yet, as when there was no display at the start, the one --display
+// numbered becomes the one followed once there are that many.
+std::string DisplayToCover(const std::vector<std::string> &listed, std::string &followed, size_t askedIndex);
+
 extern const char ViewUsage[];
 extern const char ViewVersion[];

@@ -90,6 +90,14 @@ TEST(ViewDrivers, ChoiceAndEveryFailureSayWhat)
         actual.push_back("display " +
                          (options.displayName.empty() ? std::to_string(options.display) : options.displayName));
     }
+    // --display 1 given with no display at the start, then displays coming and going; and 0, the default.
+    std::string followed;
+    for (const auto &[listed, asked] : std::vector<std::pair<std::vector<std::string>, size_t>>{
+             {{"A"}, 1}, {{"A", "B"}, 1}, {{"A"}, 1}, {{"B", "A"}, 1}}) {
+        actual.push_back("cover " + DisplayToCover(listed, followed, asked) + ", following '" + followed + "'");
+    }
+    followed.clear();
+    actual.push_back("cover " + DisplayToCover({"A", "B"}, followed, 0) + ", following '" + followed + "'");
     actual.push_back(WhyNoServer("wayland", nullptr, nullptr));
     actual.push_back(WhyNoServer("wayland", "/run/compositor", nullptr));
     actual.push_back(WhyNoServer("wayland", nullptr, "/run/user/1000"));
@@ -107,6 +115,11 @@ TEST(ViewDrivers, ChoiceAndEveryFailureSayWhat)
         "sdl,x11 -> unknown video driver 'sdl' (wayland, x11 or kmsdrm)",
         "display 1",
         "display HDMI-A-1",
+        "cover A, following ''",
+        "cover B, following 'B'",
+        "cover A, following 'B'",
+        "cover B, following 'B'",
+        "cover A, following 'A'",
         "XDG_RUNTIME_DIR is not set",
         "cannot connect to WAYLAND_DISPLAY=/run/compositor",
         "WAYLAND_DISPLAY is not set and no wayland-0 answers",
