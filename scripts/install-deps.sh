@@ -73,7 +73,8 @@ for package in $(printf '%s\n' "${!packages[@]}" | sort); do
 done
 
 if [[ ${#missing[@]} -gt 0 ]]; then
-  steps=("apt-get update -q" "apt-get install -y -q --no-install-recommends ${missing[*]}")
+  install="apt-get install -y -q --no-install-recommends"
+  steps=("apt-get update -q" "$install ${missing[*]}")
   if [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     steps=("dpkg --add-architecture i386" "${steps[@]}")
   fi
@@ -103,14 +104,14 @@ if [[ ${#missing[@]} -gt 0 ]]; then
       # Without a whole index of the 32-bit packages (a mirror mid-sync) they
       # cannot be installed at all; everything else still can, and the
       # 32-bit program's tests then say why they are skipped.
-      [[ $step == "apt-get install"* ]] || exit 1
+      [[ $step == "$install"* ]] || exit 1
       native=() foreign=()
       for package in "${missing[@]}"; do
         if [[ $package == *:i386 ]]; then foreign+=("$package"); else native+=("$package"); fi
       done
       [[ ${#foreign[@]} -gt 0 ]] || exit 1
       echo "install-deps.sh: the install failed; trying again without ${foreign[*]}" >&2
-      [[ ${#native[@]} -eq 0 ]] || "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${native[@]}"
+      [[ ${#native[@]} -eq 0 ]] || "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive $install "${native[@]}"
       echo "install-deps.sh: installed all but ${foreign[*]}: 32-bit programs will not run here until they are" >&2
     fi
   done

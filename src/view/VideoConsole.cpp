@@ -343,9 +343,13 @@ bool VideoConsole::Cover(const std::string &name)
     const std::vector<ConnectorMode> connected = ConnectorModes();
     const auto shown = std::find_if(connected.begin(), connected.end(),
                                     [&](const ConnectorMode &c) { return c.display.name == name; });
+    if (shown == connected.end()) {
+        error_ = name + " is no longer connected";
+        return false;
+    }
     drmModeRes *resources = drmModeGetResources(card_);
     drmModeConnector *chosen = nullptr;
-    for (int i = 0; resources && shown != connected.end() && !chosen && i < resources->count_connectors; ++i) {
+    for (int i = 0; resources && !chosen && i < resources->count_connectors; ++i) {
         chosen = drmModeGetConnectorCurrent(card_, resources->connectors[i]);
         if (chosen && ConnectorName(*chosen) != name) {
             drmModeFreeConnector(chosen);
@@ -356,10 +360,6 @@ bool VideoConsole::Cover(const std::string &name)
     const uint32_t connector = chosen ? chosen->connector_id : 0;
     drmModeFreeConnector(chosen);
     drmModeFreeResources(resources);
-    if (shown == connected.end()) {
-        error_ = name + " is no longer connected";
-        return false;
-    }
     if (!crtc) {
         error_ = "no CRTC can drive " + name;
         return false;

@@ -1,6 +1,7 @@
 // The viewer's platform-free parts: the dialog's fit and scale on real display sizes, the
-// technician's line in each honest case, the choice of video driver with why none works, and
-// the display chosen by the command line, the console's keys. Clicks under scaled outputs are held on a real compositor.
+// technician's line in each honest case, the choice of video driver with why none works, the
+// display chosen by the command line, and the console's keys. Clicks under scaled outputs are
+// held on a real compositor.
 #include "SequenceDiff.h"
 
 #include "drawndialog/BitmapFont.h"
@@ -128,10 +129,13 @@ TEST(ViewDrivers, ChoiceAndEveryFailureSayWhat)
 TEST(ConsoleKeys, EscIsTheByteAloneEvenAmongOtherKeys)
 {
     std::vector<std::string> actual;
-    for (const std::string bytes : {"\x1b\x1b", " \x1b", "\x1b[A\x1b", "\x1b[1;5C\x03", "\x1b[[A\r", "\x1bOP \n", "\x1bx", "\x1b[12"}) {
+    for (const std::string bytes :
+         {"\x1b\x1b", " \x1b", "\x1b[A\x1b", "\x1b[1;5C\x03", "\x1b[[A\r", "\x1bOP \n", "\x1bx", "\x1b[12"}) {
         actual.emplace_back();
         for (VideoEventKind key : ConsoleKeys(bytes.data(), bytes.size())) {
-            actual.back() += key == VideoEventKind::Escape ? "Esc " : key == VideoEventKind::Enter ? "Enter " : "Space ";
+            actual.back() += key == VideoEventKind::Escape  ? "Esc "
+                             : key == VideoEventKind::Enter ? "Enter "
+                                                            : "Space ";
         }
     }
     EXPECT_TRUE(SameSequence(actual, {"Esc Esc ", "Space Esc ", "Esc ", "Esc ", "Enter ", "Space Enter ", "", ""}));
